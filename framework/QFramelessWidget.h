@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QWidget>
+
+class QFramelessHelper;
+
+class QFramelessWidget : public QWidget {
+    Q_OBJECT
+
+public:
+    QFramelessWidget(QWidget* parent, bool resizable, bool shadow, bool nativeFrame);
+    ~QFramelessWidget() override;
+
+    QFramelessHelper* framelessHelper() const { return helper; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
+
+private:
+    QFramelessHelper* helper = nullptr;
+};

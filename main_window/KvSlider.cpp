@@ -1,0 +1,3 @@
+#include "main_window/KvSlider.h"
+
+KvSlider::KvSlider(QWidget* parent) : QSlider(parent) {}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace korvane {
+
+struct BoolParameterInfo {
+    bool defaultValue = false;
+
+    std::string toString() const;
+};
+
+}  // namespace korvane

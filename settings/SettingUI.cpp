@@ -1,0 +1,3 @@
+#include "settings/SettingUI.h"
+
+SettingUI::SettingUI(QWidget* parent) : QWidget(parent) {}
