@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Installs what is missing on Debian 12, builds, then runs the viewer or the tests.
+#   tools/setup.sh run        build and start the viewer
+#   tools/setup.sh test       build and run the whole test suite
+#   tools/setup.sh sanitize   the suite under AddressSanitizer + UBSan, threaded tests under TSan
+#   tools/setup.sh fuzz [S]   the recording fuzzer for S seconds (default 60)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+run_packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libbenchmark-dev)
+test_packages=(xvfb xauth xdotool clang-14 libclang-rt-14-dev)
+
+install_missing() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
+}
+
+build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" "$@"
+    cmake --build "$dir" -j2
+}
+
+# Tests that need a real X server find one; the rest run offscreen.
+with_display() {
+    if [ -n "${DISPLAY:-}" ]; then
+        "$@"
+    else
+        xvfb-run -a -s "-screen 0 1920x1080x24" "$@"
+    fi
+}
+
+run_suite() {
+    local dir=$1
+    shift
+    with_display ctest --test-dir "$dir" --output-on-failure --no-tests=error "$@"
+}
+
+case "${1:-}" in
+    run)
+        install_missing "${run_packages[@]}"
+        build build
+        exec build/ostrel
+        ;;
+    test)
+        install_missing "${run_packages[@]}" "${test_packages[@]}"
+        build build
+        run_suite build
+        ;;
+    sanitize)
+        install_missing "${run_packages[@]}" "${test_packages[@]}"
+        build build-asan -DOSTREL_SANITIZE=address -DOSTREL_BUILD_BENCHMARKS=OFF
+        run_suite build-asan
+        build build-tsan -DOSTREL_SANITIZE=thread -DOSTREL_BUILD_BENCHMARKS=OFF
+        TSAN_OPTIONS=halt_on_error=1 run_suite build-tsan -L threads
+        ;;
+    fuzz)
+        install_missing "${test_packages[@]}"
+        fuzz/run.sh "${2:-60}"
+        ;;
+    *)
+        echo "usage: tools/setup.sh run|test|sanitize|fuzz [seconds]" >&2
+        exit 1
+        ;;
+esac
