@@ -1,10 +1,11 @@
 #include "korvane/DvsFileReader.h"
 
+#include "korvane/RawFileReader.h"
+
 namespace korvane {
 
 std::unique_ptr<DvsFileReader> DvsFileReader::createFileReader(std::string path) {
-    (void)path;
-    return nullptr;
+    return RawFileReader::open(path);
 }
 
 }  // namespace korvane

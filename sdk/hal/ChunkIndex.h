@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "DecoderState.h"
+
+namespace korvane {
+
+// One fixed-size stretch of the data: the decoder state where it starts and the time range of
+// the events and trigger edges decoded in it.
+struct ChunkEntry {
+    DecoderState state;
+    std::uint64_t minTime = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t maxTime = 0;
+    std::uint32_t events = 0;
+    bool ordered = true;  // its items never step back in time
+};
+
+// Seek index of a recording: one entry per chunkBytes of data.
+class ChunkIndex {
+public:
+    static constexpr std::size_t chunkBytes = 64 * 1024;
+
+    void clear();
+    void add(const ChunkEntry& entry);
+    // Call once after the last add.
+    void finish();
+
+    std::size_t size() const { return entries.size(); }
+    const ChunkEntry& at(std::size_t chunk) const { return entries[chunk]; }
+    // First chunk at or before which an item reaches time; size() when none does.
+    std::size_t firstReaching(std::uint64_t time) const;
+    // Earliest item time from this chunk on; the largest value when there is none.
+    std::uint64_t earliestFrom(std::size_t chunk) const;
+    std::size_t memoryBytes() const;
+
+private:
+    std::vector<ChunkEntry> entries;
+    std::vector<std::uint64_t> runningMax;  // latest item time up to and including each chunk
+    std::vector<std::uint64_t> suffixMin;   // earliest item time from each chunk on
+};
+
+}  // namespace korvane

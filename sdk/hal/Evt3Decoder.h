@@ -1,0 +1,133 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "DecoderState.h"
+
+namespace korvane {
+
+// Decodes whole EVT 3.0 words (16-bit little-endian) into a sink with
+//   event(x, y, polarity, time), vector(baseX, mask, y, polarity, time) and
+//   trigger(time, id, value),
+// all called inline. Coordinates handed to the sink are inside the bounds; a vector's mask is
+// non-zero and bit i stands for x = baseX + i.
+template <class Sink>
+void decodeEvt3(const unsigned char* data, std::size_t wordCount, DecoderState& state,
+                const SensorBounds& bounds, DecodeCounters& counters, Sink& sink) {
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "words are read in host order");
+    std::uint64_t timeBase = state.timeBase;
+    std::uint32_t timeHigh = state.timeHigh;
+    std::uint32_t timeLow = state.timeLow;
+    std::uint32_t y = state.y;
+    std::uint32_t baseX = state.baseX;
+    std::uint32_t vectorPolarity = state.polarity;
+    bool hasTime = state.hasTime;
+    std::uint64_t time = timeBase | (std::uint64_t{timeHigh} << 12) | timeLow;
+    const std::uint32_t width = bounds.width;
+    const std::uint32_t height = bounds.height;
+    DecodeCounters found;
+
+    // The base moves on even for an empty mask; it saturates far beyond any sensor.
+    const auto vector = [&](std::uint32_t mask, std::uint32_t span) {
+        if (mask != 0) {
+            if (!hasTime) {
+                found.eventsWithoutTime += __builtin_popcount(mask);
+            } else if (y >= height) {
+                found.eventsOutsideSensor += __builtin_popcount(mask);
+            } else {
+                if (baseX + span > width) {
+                    const std::uint32_t room = baseX < width ? width - baseX : 0;
+                    const std::uint32_t kept = mask & ((1u << room) - 1);
+                    found.eventsOutsideSensor += __builtin_popcount(mask ^ kept);
+                    mask = kept;
+                }
+                if (mask != 0) {
+                    sink.vector(baseX, mask, y, vectorPolarity, time);
+                }
+            }
+        }
+        baseX = std::min(baseX + span, 4096u);
+    };
+
+    for (std::size_t i = 0; i < wordCount; ++i) {
+        std::uint16_t raw;
+        std::memcpy(&raw, data + 2 * i, sizeof raw);
+        const std::uint32_t word = raw;
+        switch (word >> 12) {
+            case 0x0:  // EVT_ADDR_Y
+                y = word & 0x7FF;
+                break;
+            case 0x2: {  // EVT_ADDR_X
+                const std::uint32_t x = word & 0x7FF;
+                if (!hasTime) {
+                    ++found.eventsWithoutTime;
+                } else if (x >= width || y >= height) {
+                    ++found.eventsOutsideSensor;
+                } else {
+                    sink.event(x, y, (word >> 11) & 1, time);
+                }
+                break;
+            }
+            case 0x3:  // VECT_BASE_X
+                baseX = word & 0x7FF;
+                vectorPolarity = (word >> 11) & 1;
+                break;
+            case 0x4:  // VECT_12
+                vector(word & 0xFFF, 12);
+                break;
+            case 0x5:  // VECT_8: bits 11..8 are not part of the mask
+                vector(word & 0xFF, 8);
+                break;
+            case 0x6:  // EVT_TIME_LOW: a smaller value is not a carry
+                timeLow = word & 0xFFF;
+                time = timeBase | (std::uint64_t{timeHigh} << 12) | timeLow;
+                break;
+            case 0x8: {  // EVT_TIME_HIGH: a drop of more than 2048 is a 24-bit wrap
+                const std::uint32_t high = word & 0xFFF;
+                if (hasTime && high + 2048 < timeHigh) {
+                    timeBase += std::uint64_t{1} << 24;
+                } else if (hasTime && high < timeHigh) {
+                    ++found.timeBackwardSteps;
+                }
+                timeHigh = high;
+                hasTime = true;
+                time = timeBase | (std::uint64_t{timeHigh} << 12) | timeLow;
+                break;
+            }
+            case 0xA:  // EXT_TRIGGER
+                if (hasTime) {
+                    sink.trigger(time, (word >> 8) & 0xF, word & 1);
+                } else {
+                    ++found.triggersWithoutTime;
+                }
+                break;
+            case 0x7:  // CONTINUED_4
+            case 0xE:  // OTHERS
+            case 0xF:  // CONTINUED_12
+                ++found.vendorWords;
+                break;
+            default:
+                ++found.reservedWords;
+                break;
+        }
+    }
+
+    state.timeBase = timeBase;
+    state.timeHigh = timeHigh;
+    state.timeLow = static_cast<std::uint16_t>(timeLow);
+    state.y = static_cast<std::uint16_t>(y);
+    state.baseX = static_cast<std::uint16_t>(baseX);
+    state.polarity = static_cast<std::uint8_t>(vectorPolarity);
+    state.hasTime = hasTime;
+    counters.reservedWords += found.reservedWords;
+    counters.vendorWords += found.vendorWords;
+    counters.eventsWithoutTime += found.eventsWithoutTime;
+    counters.eventsOutsideSensor += found.eventsOutsideSensor;
+    counters.triggersWithoutTime += found.triggersWithoutTime;
+    counters.timeBackwardSteps += found.timeBackwardSteps;
+}
+
+}  // namespace korvane

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "korvane/Event2D.h"
+
+namespace korvane {
+
+// Streams events into an EVT 3.0 `.raw` recording.
+//
+// Events go in non-decreasing time order; one earlier than its predecessor is written at its
+// predecessor's time (counted by clampedEvents). Events outside width x height are left out
+// (counted by skippedEvents). Encoded words are handed to the file when a megabyte has gathered
+// and at least once a second while write() keeps being called, so a process killed while
+// recording leaves a readable file missing at most the last second. close() (or the destructor)
+// writes the rest. Decoding the file gives back the written events, polarity as 0 or 1.
+// Not thread-safe: one thread at a time.
+class RawFileWriter {
+public:
+    RawFileWriter();
+    ~RawFileWriter();
+    RawFileWriter(const RawFileWriter&) = delete;
+    RawFileWriter& operator=(const RawFileWriter&) = delete;
+
+    // Creates or truncates path and writes the header. An open file is closed first.
+    // Width and height must be 1 to 2048.
+    bool open(const std::string& path, std::uint16_t width, std::uint16_t height,
+              const std::string& serial);
+    // False when not open or when the file cannot be written (the writer then stays failed).
+    bool write(const Event2D* events, std::size_t count);
+    bool flush();
+    // Writes what is left and closes; false if anything failed since open.
+    bool close();
+    bool isOpen() const;
+
+    std::uint64_t eventsWritten() const;
+    std::uint64_t clampedEvents() const;
+    std::uint64_t skippedEvents() const;
+    std::uint64_t bytesWritten() const;
+    std::size_t peakBufferBytes() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl;
+};
+
+}  // namespace korvane
