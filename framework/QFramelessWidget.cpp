@@ -3,8 +3,7 @@
 #include "framework/QFramelessHelper.h"
 
 QFramelessWidget::QFramelessWidget(QWidget* parent, bool resizable, bool shadow, bool nativeFrame)
-    : QWidget(parent),
-      helper(new QFramelessHelper(this, resizable, shadow, nativeFrame, this)) {}
+    : QWidget(parent), helper(new QFramelessHelper(this, resizable, shadow, nativeFrame, this)) {}
 
 QFramelessWidget::~QFramelessWidget() = default;
 

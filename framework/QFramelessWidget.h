@@ -4,6 +4,7 @@
 
 class QFramelessHelper;
 
+// A top-level widget without a system frame; its QFramelessHelper moves, resizes and shadows it.
 class QFramelessWidget : public QWidget {
     Q_OBJECT
 
@@ -18,5 +19,6 @@ protected:
     bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
 
 private:
+    // A child of the widget, deleted with it.
     QFramelessHelper* helper = nullptr;
 };

@@ -1,0 +1,7 @@
+#pragma once
+
+// Whether the window system shows the translucent pixels of a window as translucent. On X11
+// that needs a running compositing manager; without one they come out black, so a drawn
+// shadow would be a black frame. Every other platform (Windows, Wayland, macOS, offscreen)
+// composites. GUI thread only.
+bool windowSystemShowsTranslucency();
