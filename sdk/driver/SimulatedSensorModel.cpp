@@ -1,0 +1,22 @@
+#include "SimulatedSensorModel.h"
+
+namespace korvane {
+
+const std::vector<SimulatedSensorModel>& simulatedSensors() {
+    static const std::vector<SimulatedSensorModel> sensors = {
+        {"KV1280-SIM01", "Simulated sensor: shapes", SceneKind::Shapes, 0x51a7e5ULL},
+        {"KV1280-SIM02", "Simulated sensor: windmill", SceneKind::Windmill, 0x3111ULL},
+    };
+    return sensors;
+}
+
+const SimulatedSensorModel* findSimulatedSensor(const std::string& serial) {
+    for (const SimulatedSensorModel& sensor : simulatedSensors()) {
+        if (sensor.serial == serial) {
+            return &sensor;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace korvane
