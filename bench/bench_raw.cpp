@@ -1,0 +1,306 @@
+// .raw recordings: decode, load, seek and encode speed on generated files in a temporary
+// folder that is removed at the end. Prints the figures and ratios the README quotes.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "korvane/RawFileReader.h"
+#include "korvane/RawFileWriter.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::uint64_t eventsPerSecond = 10000000;
+constexpr std::uint64_t playbackWindowUs = 33000;
+
+struct Figures {
+    double evt3BytesPerEvent = 0;
+    double loadSeconds1g = 0;
+    double readSeconds1g = 0;
+    double decodeSeconds1g = 0;
+    double seekMedianUs[2] = {0, 0};
+    double seekP99Us[2] = {0, 0};
+    double peakLoadMb = 0;
+};
+
+Figures figures;
+std::filesystem::path folder;
+std::filesystem::path mixedEvt3;    // about 30 million events
+std::filesystem::path plainEvt2;    // about 30 million events
+std::filesystem::path bigFiles[2];  // 1 GB and 4 GB of EVT 3.0 at 10 million events per second
+
+// One second of a busy sensor at 10 million events per second: each microsecond a run of
+// neighbouring pixels on one row (vector words) and a few scattered single events.
+std::vector<korvane::Event2D> oneSecond(std::uint64_t start) {
+    std::mt19937 random(17);
+    std::vector<korvane::Event2D> events;
+    events.reserve(eventsPerSecond + 64);
+    for (std::uint64_t t = start; events.size() < eventsPerSecond; ++t) {
+        const auto y = static_cast<std::uint16_t>(random() % 720);
+        const auto polarity = static_cast<std::uint8_t>(random() % 2);
+        std::uint32_t x = random() % 1200;
+        const int run = 3 + static_cast<int>(random() % 6);
+        for (int i = 0; i < run; ++i) {
+            events.emplace_back(static_cast<std::uint16_t>(x), y, polarity, t);
+            x += 1 + random() % 2;
+        }
+        for (int i = 0; i < 3; ++i) {
+            events.emplace_back(static_cast<std::uint16_t>(random() % 1280),
+                                static_cast<std::uint16_t>(random() % 720),
+                                static_cast<std::uint8_t>(random() % 2), t);
+        }
+    }
+    return events;
+}
+
+void shift(std::vector<korvane::Event2D>& events, std::uint64_t by) {
+    for (korvane::Event2D& e : events) {
+        e.timestamp += by;
+    }
+}
+
+// Writes whole seconds of the busy stream until the file reaches the given size.
+void writeEvt3(const std::filesystem::path& path, std::uint64_t minBytes) {
+    std::vector<korvane::Event2D> second = oneSecond(0);
+    korvane::RawFileWriter writer;
+    writer.open(path.string(), 1280, 720, "BENCH");
+    while (writer.bytesWritten() < minBytes) {
+        writer.write(second.data(), second.size());
+        writer.flush();
+        shift(second, 1000000);
+    }
+    writer.close();
+}
+
+// EVT 2.0: a time-high word each 64 microseconds, then the events of each microsecond.
+void writeEvt2(const std::filesystem::path& path, std::uint64_t seconds) {
+    std::vector<korvane::Event2D> second = oneSecond(0);
+    std::ofstream out(path, std::ios::binary);
+    out << "% evt 2.0\n% format EVT2;height=480;width=640\n% end\n";
+    std::vector<std::uint32_t> words;
+    std::uint64_t high = ~std::uint64_t{0};
+    for (std::uint64_t s = 0; s < seconds; ++s) {
+        words.clear();
+        for (const korvane::Event2D& e : second) {
+            const std::uint64_t t = e.timestamp + s * 1000000;
+            if ((t >> 6) != high) {
+                high = t >> 6;
+                words.push_back(0x80000000u | static_cast<std::uint32_t>(high & 0x0FFFFFFF));
+            }
+            words.push_back((static_cast<std::uint32_t>(e.polarity) << 28) |
+                            (static_cast<std::uint32_t>(t & 0x3F) << 22) |
+                            (static_cast<std::uint32_t>(e.x % 640) << 11) | (e.y % 480));
+        }
+        out.write(reinterpret_cast<const char*>(words.data()),
+                  static_cast<std::streamsize>(words.size() * 4));
+    }
+}
+
+std::unique_ptr<korvane::RawFileReader> loaded(const std::filesystem::path& path) {
+    auto reader = korvane::RawFileReader::open(path.string());
+    if (!reader || !reader->loadFile()) {
+        std::fprintf(stderr, "cannot load %s\n", path.c_str());
+        std::exit(1);
+    }
+    return reader;
+}
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Every event once, through the window read the viewer uses, 100 ms at a time.
+std::uint64_t decodeAll(korvane::RawFileReader& reader) {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    reader.getBeginTime(begin);
+    reader.getEndTime(end);
+    std::uint64_t count = 0;
+    for (std::uint64_t t = begin; t <= end; t += 100000) {
+        count += reader.readEventsAt(t, 100000)->size();
+    }
+    return count;
+}
+
+void BM_EncodeEvt3(benchmark::State& state) {
+    std::vector<korvane::Event2D> second = oneSecond(0);
+    std::uint64_t bytes = 0;
+    for (auto _ : state) {
+        korvane::RawFileWriter writer;
+        writer.open("/dev/null", 1280, 720, "BENCH");
+        writer.write(second.data(), second.size());
+        writer.close();
+        bytes = writer.bytesWritten();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * second.size()));
+    figures.evt3BytesPerEvent = static_cast<double>(bytes) / second.size();
+    state.counters["bytes_per_event"] = figures.evt3BytesPerEvent;
+}
+
+void decodeBenchmark(benchmark::State& state, const std::filesystem::path& path) {
+    auto reader = loaded(path);
+    std::uint64_t events = 0;
+    for (auto _ : state) {
+        events = decodeAll(*reader);
+    }
+    if (events != reader->info().events) {
+        state.SkipWithError("window reads lost events");
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * events));
+}
+
+void BM_DecodeEvt3Mixed(benchmark::State& state) {
+    decodeBenchmark(state, mixedEvt3);
+}
+
+void BM_DecodeEvt2(benchmark::State& state) {
+    decodeBenchmark(state, plainEvt2);
+}
+
+// loadFile, a plain read of the same bytes and a full decode, on the 1 GB file.
+void BM_LoadVersusRead1GB(benchmark::State& state) {
+    const std::filesystem::path& path = bigFiles[0];
+    std::vector<char> buffer(1 << 20);
+    for (auto _ : state) {
+        Clock::time_point start = Clock::now();
+        std::ifstream in(path, std::ios::binary);
+        std::uint64_t sum = 0;
+        while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
+               in.gcount() > 0) {
+            sum += static_cast<unsigned char>(buffer[0]);
+        }
+        benchmark::DoNotOptimize(sum);
+        figures.readSeconds1g = secondsSince(start);
+
+        start = Clock::now();
+        auto reader = loaded(path);
+        figures.loadSeconds1g = secondsSince(start);
+
+        start = Clock::now();
+        benchmark::DoNotOptimize(decodeAll(*reader));
+        figures.decodeSeconds1g = secondsSince(start);
+    }
+    state.counters["read_s"] = figures.readSeconds1g;
+    state.counters["load_s"] = figures.loadSeconds1g;
+    state.counters["decode_s"] = figures.decodeSeconds1g;
+    state.counters["load_over_read"] = figures.loadSeconds1g / figures.readSeconds1g;
+    state.counters["load_over_decode"] = figures.loadSeconds1g / figures.decodeSeconds1g;
+}
+
+long statusKb(const char* key) {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == key) {
+            long kb = 0;
+            status >> kb;
+            return kb;
+        }
+    }
+    return 0;
+}
+
+// Random seek then one playback window: what a click on the timeline costs.
+void BM_SeekAndWindow(benchmark::State& state) {
+    const int which = static_cast<int>(state.range(0));
+    std::ofstream("/proc/self/clear_refs") << "5";  // restart the peak-memory count
+    const long rssBefore = statusKb("VmRSS:");
+    auto reader = loaded(bigFiles[which]);
+    if (which == 1) {
+        figures.peakLoadMb = (statusKb("VmHWM:") - rssBefore) / 1024.0;
+        state.counters["load_peak_mb"] = figures.peakLoadMb;
+    }
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    reader->getBeginTime(begin);
+    reader->getEndTime(end);
+    std::mt19937_64 random(3);
+    std::vector<double> latencies;
+    std::uint64_t events = 0;
+    for (auto _ : state) {
+        const std::uint64_t target = begin + random() % (end - begin - playbackWindowUs);
+        const Clock::time_point start = Clock::now();
+        reader->seekTo(target);
+        const auto window = reader->readEventsAt(target, playbackWindowUs);
+        const double seconds = secondsSince(start);
+        events += window->size();
+        latencies.push_back(seconds * 1e6);
+        state.SetIterationTime(seconds);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    figures.seekMedianUs[which] = latencies[latencies.size() / 2];
+    figures.seekP99Us[which] = latencies[latencies.size() * 99 / 100];
+    state.counters["median_us"] = figures.seekMedianUs[which];
+    state.counters["p99_us"] = figures.seekP99Us[which];
+    state.counters["events_per_window"] = static_cast<double>(events) / latencies.size();
+    state.counters["file_gb"] =
+        static_cast<double>(std::filesystem::file_size(bigFiles[which])) / 1e9;
+}
+
+void prepareFiles() {
+    char name[] = "/tmp/bench_raw_XXXXXX";
+    if (mkdtemp(name) == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    folder = name;
+    mixedEvt3 = folder / "mixed_evt3.raw";
+    plainEvt2 = folder / "plain_evt2.raw";
+    bigFiles[0] = folder / "1gb.raw";
+    bigFiles[1] = folder / "4gb.raw";
+    const Clock::time_point start = Clock::now();
+    writeEvt3(mixedEvt3, 30000000);
+    writeEvt2(plainEvt2, 3);
+    writeEvt3(bigFiles[0], std::uint64_t{1} << 30);
+    writeEvt3(bigFiles[1], std::uint64_t{4} << 30);
+    std::fprintf(stderr, "generated the recordings in %.1f s\n", secondsSince(start));
+}
+
+void printSummary() {
+    std::printf("\n.raw figures\n");
+    std::printf("EVT 3.0 writer output: %.3f bytes per event on the mixed stream\n",
+                figures.evt3BytesPerEvent);
+    std::printf("1 GB file: plain read %.3f s, loadFile %.3f s, full decode %.3f s\n",
+                figures.readSeconds1g, figures.loadSeconds1g, figures.decodeSeconds1g);
+    std::printf("loadFile / plain read = %.2f, loadFile / full decode = %.2f\n",
+                figures.loadSeconds1g / figures.readSeconds1g,
+                figures.loadSeconds1g / figures.decodeSeconds1g);
+    for (int i = 0; i < 2; ++i) {
+        std::printf("seek + 33 ms window, %s: median %.1f us, p99 %.1f us\n", i ? "4 GB" : "1 GB",
+                    figures.seekMedianUs[i], figures.seekP99Us[i]);
+    }
+    std::printf("4 GB / 1 GB seek median ratio = %.2f\n",
+                figures.seekMedianUs[1] / figures.seekMedianUs[0]);
+    std::printf("peak memory growth while loading 4 GB: %.1f MB\n", figures.peakLoadMb);
+}
+
+}  // namespace
+
+BENCHMARK(BM_EncodeEvt3)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DecodeEvt3Mixed)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_DecodeEvt2)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_LoadVersusRead1GB)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_SeekAndWindow)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(2000);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    prepareFiles();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(folder);
+    printSummary();
+    return 0;
+}
