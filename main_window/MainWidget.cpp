@@ -107,7 +107,12 @@ void MainWidget::buildMenus() {
     ui->pb_menu_help->setMenu(helpMenu);
 }
 
-void MainWidget::getEventsToShow() {}
+// GUI thread only.
+void MainWidget::getEventsToShow() {
+    QPixmap pixmap;
+    accumulator.takeFrame(pixmap);
+    showImageForm->showPixMap(pixmap);
+}
 
 void MainWidget::showCameraPlayingUI(bool en) {
     for (QWidget* control : {static_cast<QWidget*>(ui->pb_loop), static_cast<QWidget*>(ui->pb_next),

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "framework/QFramelessWidget.h"
+#include "pipeline/EventFrameAccumulator.h"
 
 class QAction;
 class QMenu;
@@ -21,6 +22,9 @@ class MainWidget : public QFramelessWidget {
 public:
     explicit MainWidget(QWidget* parent = nullptr);
     ~MainWidget() override;
+
+    // Producers paint here, then emit triggerEventsToShow.
+    EventFrameAccumulator& frameAccumulator() { return accumulator; }
 
 signals:
     void triggerEventsToShow();
@@ -59,6 +63,7 @@ private:
     QMenu* deviceMenu = nullptr;
     QMenu* helpMenu = nullptr;
     AppConfig* config = nullptr;
+    EventFrameAccumulator accumulator;
     ShowImageForm* showImageForm = nullptr;
     SettingUI* settingUI = nullptr;
 };
