@@ -148,8 +148,6 @@ void QFramelessHelper::handleTitleBarEvent(QEvent* event) {
     }
     if (event->type() == QEvent::MouseButtonDblClick ||
         event->type() == QEvent::NonClientAreaMouseButtonDblClick) {
-        // The press of the double click must not go on as a drag of the new state.
-        dragging = false;
         switchMaximizedNormal();
     }
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QVector>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
+#include <QVector>
 
 #include "framework/framelessGeometry.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QVector>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QVector>
 #include <Qt>
 #include <optional>
 
