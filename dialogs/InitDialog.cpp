@@ -30,6 +30,10 @@ InitDialog::InitDialog(QWidget* parent) : QDialog(parent), ui(new Ui::InitDialog
     ui->lb_version->setText(QString("Version: ") + version);
 }
 
-InitDialog::~InitDialog() { delete ui; }
+InitDialog::~InitDialog() {
+    delete ui;
+}
 
-void InitDialog::on_btn_close_clicked() { close(); }
+void InitDialog::on_btn_close_clicked() {
+    close();
+}

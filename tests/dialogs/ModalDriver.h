@@ -24,7 +24,9 @@ private:
     void poll() {
         QWidget* modal = QApplication::activeModalWidget();
         if (!wasActed) {
-            if (modal && modal->isVisible()) {
+            // Acts on the poll after the one that first saw the dialog, once it has been laid out
+            // and painted, as a user would see it.
+            if (modal && modal == seen && modal->isVisible()) {
                 wasActed = true;
                 target = modal;
                 clock.restart();
@@ -32,6 +34,7 @@ private:
             } else if (clock.elapsed() > patienceMs) {
                 timer.stop();
             }
+            seen = modal;
             return;
         }
         if (target && target->isVisible() && clock.elapsed() > patienceMs) {
@@ -47,6 +50,7 @@ private:
     int patienceMs;
     QTimer timer;
     QElapsedTimer clock;
+    QPointer<QWidget> seen;
     QPointer<QWidget> target;
     bool wasActed = false;
     bool timedOutFlag = false;
