@@ -1,14 +1,17 @@
 #include "main_window/MainWidget.h"
 
+#include <QDesktopServices>
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
+#include <QUrl>
 #include <QtDebug>
 
 #include "app/AppConfig.h"
+#include "dialogs/KVMessageBox.h"
 #include "framework/QFramelessHelper.h"
 #include "main_window/ShowImageForm.h"
 #include "main_window/windowPlacement.h"
@@ -135,7 +138,10 @@ void MainWidget::openActionSlot(QAction* action) {
     if (text == "Quit") {
         close();
     } else if (text == "About us") {
-        qDebug() << "About us:" << makerWebSite;
+        KVMessageBox box("Is it open in the browser?", "Tips");
+        if (box.exec() == 1) {
+            QDesktopServices::openUrl(QUrl(makerWebSite));
+        }
     }
 }
 
