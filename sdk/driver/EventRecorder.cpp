@@ -51,7 +51,9 @@ bool EventRecorder::finish() {
         closing = true;
     }
     queued.notify_one();
-    writingThread.join();
+    if (writingThread.joinable()) {
+        writingThread.join();
+    }
     const bool closed = writer.close();
     std::lock_guard<std::mutex> lock(queueMutex);
     totals.writerPeakBufferBytes = writer.peakBufferBytes();
