@@ -7,6 +7,7 @@
 // Each command takes the words after its name and returns the process exit status.
 int infoCommand(const std::vector<std::string>& words);
 int dumpCommand(const std::vector<std::string>& words);
+int generateCommand(const std::vector<std::string>& words);
 
 // Writes "ostrel-raw: message" as one line on stderr; returns the failure status.
 int failWith(const std::string& message);

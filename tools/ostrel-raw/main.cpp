@@ -20,6 +20,10 @@ const char* const usage =
     "    --duration US    length of the time span in microseconds (default: to the end)\n"
     "    --limit N        print at most N lines after the title line\n"
     "    --triggers       print \"t,id,value\" trigger lines instead of events\n"
+    "  generate OUT --seconds S   write S seconds of a simulated camera to OUT, faster\n"
+    "                 than real time\n"
+    "    --camera SERIAL  which camera (default: the first one listed)\n"
+    "    --bias NAME=VALUE  set a bias of its bias tool; may be given several times\n"
     "  --help         print this text\n"
     "\n"
     "A missing file, a file that is not a recording or a bad option prints one line on\n"
@@ -45,6 +49,9 @@ int main(int argc, char** argv) {
     }
     if (command == "dump") {
         return dumpCommand(words);
+    }
+    if (command == "generate") {
+        return generateCommand(words);
     }
     if (command.empty()) {
         return failWith("missing command (see ostrel-raw --help)");
