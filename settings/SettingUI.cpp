@@ -85,7 +85,7 @@ SettingItemBox* SettingUI::createBiasesGroup(
         if (param.type != korvane::ToolParameterType::Int) {
             continue;
         }
-        korvane::IntParameterInfo info;
+        korvane::IntParameterInfo info{};
         if (!biasesTool->getParamInfo(param.name, info)) {
             continue;
         }
