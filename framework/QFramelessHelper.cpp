@@ -208,9 +208,7 @@ void QFramelessHelper::handleMousePress(QMouseEvent* event) {
     pressGeometry = widget->frameGeometry();
     const int zone = resizable ? edgeZoneAt(edgeRects, event->pos()) : noEdgeZone;
     if (zone != noEdgeZone) {
-        if (!startSystemResize(event, zone)) {
-            edgePressed[zone] = true;
-        }
+        edgePressed[zone] = true;
         return;
     }
     if (titleBar && titleBarRect().contains(event->pos())) {
@@ -220,6 +218,9 @@ void QFramelessHelper::handleMousePress(QMouseEvent* event) {
 
 void QFramelessHelper::handleMouseMove(QMouseEvent* event) {
     const QPoint delta = event->globalPos() - pressGlobalPos;
+    // Drags go to the window system at the first move rather than at the press: clicks and
+    // double clicks still reach the window, and a click released before the window system
+    // takes over cannot leave it dragging.
     if (movable && dragging) {
         if (startSystemMove(event)) {
             dragging = false;
@@ -231,12 +232,13 @@ void QFramelessHelper::handleMouseMove(QMouseEvent* event) {
         dragOutOfMaximized(event);
     }
     if (resizable && resizeAllowed) {
-        resizeBy(delta);
+        resizeBy(event, delta);
     }
 }
 
-// The restore is applied by the window system later, so the restored size comes from the
-// normal geometry Qt kept rather than from the current frame.
+// The window system applies the restore later, so the restored size comes from the normal
+// geometry Qt kept, and it is set together with the position: a plain move would send the
+// maximised size along.
 void QFramelessHelper::dragOutOfMaximized(QMouseEvent* event) {
     const float ratio = static_cast<float>(event->pos().x()) / widget->rect().width();
     const bool fromTopZone = edgePressed[TopZone];
@@ -245,16 +247,20 @@ void QFramelessHelper::dragOutOfMaximized(QMouseEvent* event) {
     const int shadowWidth = shadowHelper ? shadowHelper->getShadowWidth() : 0;
     const QPoint topLeft =
         dragOutPosition(event->globalPos(), ratio, restoredSize.width(), fromTopZone, shadowWidth);
-    widget->move(topLeft);
     pressGlobalPos = event->globalPos();
     pressGeometry = QRect(topLeft, restoredSize);
+    widget->setGeometry(pressGeometry);
     dragging = true;
     edgePressed[TopZone] = false;
 }
 
-void QFramelessHelper::resizeBy(const QPoint& delta) {
+void QFramelessHelper::resizeBy(QMouseEvent* event, const QPoint& delta) {
     const int zone = pressedZone();
     if (zone == noEdgeZone) {
+        return;
+    }
+    if (startSystemResize(event, zone)) {
+        edgePressed.fill(false);
         return;
     }
     if (const auto geometry = resizedGeometry(pressGeometry, zone, delta, widget->minimumSize())) {
@@ -276,7 +282,7 @@ bool QFramelessHelper::startSystemMove(QMouseEvent* event) {
 
 bool QFramelessHelper::startSystemResize(QMouseEvent* event, int zone) {
     QWindow* window = widget->windowHandle();
-    return window && resizeAllowed && event->button() == Qt::LeftButton &&
+    return window && (event->buttons() & Qt::LeftButton) &&
            window->startSystemResize(edgeZoneEdges(zone));
 }
 

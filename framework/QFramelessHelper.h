@@ -60,7 +60,7 @@ private:
     void handleMouseMove(QMouseEvent* event);
     void handleMouseRelease();
     void dragOutOfMaximized(QMouseEvent* event);
-    void resizeBy(const QPoint& delta);
+    void resizeBy(QMouseEvent* event, const QPoint& delta);
     bool startSystemMove(QMouseEvent* event);
     bool startSystemResize(QMouseEvent* event, int zone);
     int pressedZone() const;
