@@ -44,8 +44,9 @@ void extendFrameIntoClientArea(HWND hwnd) {
     if (!dwm) {
         return;
     }
-    auto extend =
-        reinterpret_cast<ExtendFrameFn>(GetProcAddress(dwm, "DwmExtendFrameIntoClientArea"));
+    // Through a plain function pointer type, which any function pointer may be cast to.
+    auto extend = reinterpret_cast<ExtendFrameFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(dwm, "DwmExtendFrameIntoClientArea")));
     if (extend) {
         const MARGINS margins = {1, 1, 1, 1};
         extend(hwnd, &margins);
