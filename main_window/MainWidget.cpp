@@ -13,6 +13,7 @@
 #include "app/AppConfig.h"
 #include "dialogs/KVMessageBox.h"
 #include "framework/QFramelessHelper.h"
+#include "main_window/KvSlider.h"
 #include "main_window/ShowImageForm.h"
 #include "main_window/windowPlacement.h"
 #include "pipeline/formatTimestamp.h"
@@ -62,13 +63,27 @@ MainWidget::MainWidget(QWidget* parent)
     connect(this, &MainWidget::toShowCameraSerial, this, &MainWidget::showCameraSerial);
     connect(this, &MainWidget::toShowCameraTimestamp, this, &MainWidget::showTimeStamp);
     connect(this, &MainWidget::setShowCameraLiveUI, this, &MainWidget::showCameraPlayingUI);
+    connect(ui->slider_time, &KvSlider::trackClicked, this, &MainWidget::onSliderTimeTrackClick);
+    connectSettings();
+    connect(ui->pb_loop, &QPushButton::toggled, this, [this](bool on) { loopPlayback = on; });
 
     config = new AppConfig("config.ini");
 }
 
+// No frame thread may outlive the members it uses, whatever the Play button shows.
 MainWidget::~MainWidget() {
+    stopFrameThreads();
     delete ui;
     delete config;
+}
+
+void MainWidget::connectSettings() {
+    connect(
+        settingUI, &SettingUI::signalFpsChanged, settingUI,
+        [this](uint32_t fps) { setFrameRate(fps); }, Qt::DirectConnection);
+    connect(
+        settingUI, &SettingUI::signalCumulativeTimeChanged, settingUI,
+        [this](uint64_t time_us) { setAccumulationTime(time_us); }, Qt::DirectConnection);
 }
 
 void MainWidget::setupFrames() {
@@ -115,6 +130,9 @@ void MainWidget::getEventsToShow() {
     QPixmap pixmap;
     accumulator.takeFrame(pixmap);
     showImageForm->showPixMap(pixmap);
+    if (sourceMode == SourceMode::LiveCamera) {
+        emit toShowCameraTimestamp(lastEventTimestamp);
+    }
 }
 
 void MainWidget::showCameraPlayingUI(bool en) {
@@ -135,7 +153,11 @@ void MainWidget::on_pb_win_close_clicked() { close(); }
 
 void MainWidget::openActionSlot(QAction* action) {
     const QString text = action->text();
-    if (text == "Quit") {
+    if (text == "Open Camera") {
+        openCamera();
+    } else if (text == "Open Recording") {
+        openRecording();
+    } else if (text == "Quit") {
         close();
     } else if (text == "About us") {
         KVMessageBox box("Is it open in the browser?", "Tips");
