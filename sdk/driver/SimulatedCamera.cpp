@@ -40,7 +40,8 @@ bool SimulatedCamera::startStream() {
         std::lock_guard<std::mutex> batchLock(batchMutex);
         if (!streamOpen) {
             streamOpen = true;
-            batches.stop();  // the first batch starts with the next step
+            streamFrom = sensorTimeNow();
+            batches.stop();
         }
         std::lock_guard<std::mutex> stateLock(stateMutex);
         streamOn = true;
@@ -136,7 +137,11 @@ void SimulatedCamera::setConnected(bool isNowConnected) {
         std::lock_guard<std::mutex> batchLock(batchMutex);
         // A batch cannot span the time the cable was out.
         batches.stop();
+        streamFrom = sensorTimeNow();
         std::lock_guard<std::mutex> stateLock(stateMutex);
+        if (!isNowConnected) {
+            disconnections.fetch_add(1);
+        }
         connected.store(isNowConnected);
     }
     wake.notify_all();
@@ -199,12 +204,13 @@ void SimulatedCamera::produce() {
             simulator.applySettings(biases->settings());
             appliedVersion = version;
         }
+        const std::uint64_t disconnectionsBefore = disconnections.load();
         const std::uint64_t begin = simulator.nextStepBegin();
         simulator.step(events);
         const std::uint64_t end = simulator.nextStepBegin();
-        // A step's events exist once its time has passed. If the sensor was stopped meanwhile,
-        // they never happened.
-        if (!paceUntil(end)) {
+        // A step's events exist once its time has passed. If the sensor was stopped or
+        // unplugged meanwhile, they never happened.
+        if (!paceUntil(end, disconnectionsBefore)) {
             running = false;
             continue;
         }
@@ -212,12 +218,15 @@ void SimulatedCamera::produce() {
     }
 }
 
-// Waits until the sensor clock reaches sensorTime; false when stopped or no longer wanted.
-bool SimulatedCamera::paceUntil(std::uint64_t sensorTime) {
+// Waits until the sensor clock reaches sensorTime; false when stopped, no longer wanted or
+// unplugged since the step began.
+bool SimulatedCamera::paceUntil(std::uint64_t sensorTime, std::uint64_t disconnectionsBefore) {
     std::unique_lock<std::mutex> lock(stateMutex);
-    wake.wait_until(lock, openedAt + std::chrono::microseconds(sensorTime),
-                    [this] { return stopping || !wanted(); });
-    return !stopping && wanted();
+    const auto interrupted = [&] {
+        return stopping || !wanted() || disconnections.load() != disconnectionsBefore;
+    };
+    wake.wait_until(lock, openedAt + std::chrono::microseconds(sensorTime), interrupted);
+    return !interrupted();
 }
 
 void SimulatedCamera::deliver(const std::vector<Event2D>& events, std::uint64_t begin,
@@ -225,7 +234,7 @@ void SimulatedCamera::deliver(const std::vector<Event2D>& events, std::uint64_t 
     produced.fetch_add(events.size(), std::memory_order_relaxed);
     {
         std::lock_guard<std::mutex> lock(batchMutex);
-        if (streamOpen && connected.load()) {
+        if (streamOpen && connected.load() && (batches.isStarted() || begin >= streamFrom)) {
             if (!batches.isStarted()) {
                 batches.start(begin, interval.load());
             }

@@ -54,7 +54,7 @@ private:
     void produce();
     // Called with stateMutex held.
     bool wanted() const { return connected.load() && (streamOn || recordOn); }
-    bool paceUntil(std::uint64_t sensorTime);
+    bool paceUntil(std::uint64_t sensorTime, std::uint64_t disconnectionsBefore);
     void deliver(const std::vector<Event2D>& events, std::uint64_t begin, std::uint64_t end);
     std::uint64_t sensorTimeNow() const;
     simulation::RecordingFigures figuresOf(const EventRecorder& recorder) const;
@@ -65,6 +65,7 @@ private:
     SensorSimulator simulator;  // producer thread only
 
     std::atomic<bool> connected{true};
+    std::atomic<std::uint64_t> disconnections{0};  // a step spanning one never happened
     std::atomic<std::uint64_t> interval{33333};
     std::atomic<std::uint64_t> produced{0};
 
@@ -76,6 +77,7 @@ private:
 
     std::mutex batchMutex;
     bool streamOpen = false;
+    std::uint64_t streamFrom = 0;  // the first batch starts with the first step from here on
     BatchAssembler batches;
 
     std::mutex recordMutex;
