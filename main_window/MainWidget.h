@@ -104,6 +104,7 @@ private:
     void finishPlaybackAtEnd(uint64_t generation);
     std::string positionText(uint64_t timestamp) const;
     void showPosition(uint64_t timestamp);
+    void showPlaybackPosition(uint64_t generation, uint64_t timestamp);
     bool recordingOpen() const;
     void paintFromReadPosition();
 

@@ -48,7 +48,8 @@ bool MainWidget::playbackTick(uint64_t generation, uint64_t& step) {
         const uint64_t shown = slice->empty() ? sliceStart : slice->back().timestamp;
         std::lock_guard<std::mutex> labelLock(labelMutex);
         QMetaObject::invokeMethod(
-            this, [this, shown] { showPosition(shown); }, Qt::QueuedConnection);
+            this, [this, generation, shown] { showPlaybackPosition(generation, shown); },
+            Qt::QueuedConnection);
         emit triggerEventsToShow();
         return true;
     }
@@ -67,6 +68,14 @@ bool MainWidget::playbackTick(uint64_t generation, uint64_t& step) {
 void MainWidget::finishPlaybackAtEnd(uint64_t generation) {
     if (running && generation == playbackGeneration && sourceMode == SourceMode::RecordingFile) {
         pausePlayback();
+    }
+}
+
+// GUI thread only. Updates still queued when playback paused, stopped or jumped elsewhere are
+// dropped, so they cannot overwrite the position that the user's action showed.
+void MainWidget::showPlaybackPosition(uint64_t generation, uint64_t timestamp) {
+    if (running && generation == playbackGeneration) {
+        showPosition(timestamp);
     }
 }
 
