@@ -48,6 +48,8 @@ public:
 
     // Producers paint here, then emit triggerEventsToShow.
     EventFrameAccumulator& frameAccumulator() { return accumulator; }
+    // The open camera, empty when there is none. GUI thread only.
+    std::shared_ptr<korvane::DvsCamera> currentCamera() const { return camera; }
 
 signals:
     void triggerEventsToShow();

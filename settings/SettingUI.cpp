@@ -59,6 +59,10 @@ void SettingUI::setBiasesToolToInitUI(std::shared_ptr<korvane::DvsCamera> newCam
     qDebug() << "setBiasesToolToInitUI";
     removeGroup(biasesGroup);
     if (!newCamera) {
+        // Without rows nothing writes to the tool; holding on would keep a camera the window has
+        // let go of streaming, and recording, in the background.
+        biasesTool.reset();
+        camera.reset();
         qDebug() << "camera device is null .";
         return;
     }

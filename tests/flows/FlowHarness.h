@@ -8,6 +8,7 @@
 #include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -90,6 +91,53 @@ public:
             }
         });
         action("pb_menu_file", "Open Recording")->trigger();
+        return driver.acted() && !driver.timedOut();
+    }
+
+    // Device > Open Camera, choosing row (or Close when row is -1) in the camera list.
+    bool openCamera(int row) {
+        ModalDriver driver([row](QWidget* modal) {
+            auto* list = modal->findChild<QListWidget*>("listWidget_cameras");
+            if (!list) {
+                modal->close();
+                return;
+            }
+            if (row < 0) {
+                modal->findChild<QPushButton*>("pb_close")->click();
+                return;
+            }
+            list->setCurrentRow(row);
+            modal->findChild<QPushButton*>("pb_open")->click();
+        });
+        action("pb_menu_device", "Open Camera")->trigger();
+        return driver.acted() && !driver.timedOut();
+    }
+
+    // Clicks Record and answers the save dialog with file (or cancels on empty); reports the
+    // folder and name the dialog offered.
+    bool startRecording(const QString& file, QString* offeredFolder = nullptr,
+                        QString* offeredName = nullptr) {
+        ModalDriver driver([=](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog) {
+                modal->close();
+                return;
+            }
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            if (offeredFolder) {
+                *offeredFolder = dialog->directory().absolutePath();
+            }
+            if (offeredName) {
+                *offeredName = name->text();
+            }
+            if (file.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            name->setText(file);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        QTest::mouseClick(button("pb_record"), Qt::LeftButton);
         return driver.acted() && !driver.timedOut();
     }
 

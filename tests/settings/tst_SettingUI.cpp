@@ -86,6 +86,7 @@ private slots:
     void biasesReplacedAndRemovedInPlace_data();
     void biasesReplacedAndRemovedInPlace();
     void noCameraRemovesBiases();
+    void noCameraReleasesTheStoredCamera();
     void cameraWithoutBiasesGetsNoGroup_data();
     void cameraWithoutBiasesGetsNoGroup();
     void onlyIntegerParamsGetRows();
@@ -228,6 +229,19 @@ void TestSettingUI::noCameraRemovesBiases() {
     QTest::ignoreMessage(QtDebugMsg, "camera device is null .");
     panel->setBiasesToolToInitUI(nullptr);
     QCOMPARE(column(), (QStringList{"Display", "stretch"}));
+}
+
+// A camera the window released must really go (its recording is finalised when it does).
+void TestSettingUI::noCameraReleasesTheStoredCamera() {
+    auto tool = toolWithRanges({{0, 255}});
+    std::weak_ptr<korvane::CameraTool> weakTool = tool;
+    auto camera = std::make_shared<FakeCamera>(std::move(tool));
+    std::weak_ptr<korvane::DvsCamera> weakCamera = camera;
+    panel->setBiasesToolToInitUI(std::move(camera));
+    QVERIFY(!weakCamera.expired());
+    panel->setBiasesToolToInitUI(nullptr);
+    QVERIFY(weakCamera.expired());
+    QVERIFY(weakTool.expired());
 }
 
 void TestSettingUI::cameraWithoutBiasesGetsNoGroup_data() {
