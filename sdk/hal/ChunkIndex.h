@@ -22,7 +22,7 @@ struct ChunkEntry {
 // Seek index of a recording: one entry per chunkBytes of data.
 class ChunkIndex {
 public:
-    static constexpr std::size_t chunkBytes = 64 * 1024;
+    static constexpr std::size_t chunkBytes = 32 * 1024;
 
     void clear();
     void add(const ChunkEntry& entry);

@@ -18,39 +18,15 @@ template <class Sink>
 void decodeEvt3(const unsigned char* data, std::size_t wordCount, DecoderState& state,
                 const SensorBounds& bounds, DecodeCounters& counters, Sink& sink) {
     static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "words are read in host order");
-    std::uint64_t timeBase = state.timeBase;
-    std::uint32_t timeHigh = state.timeHigh;
-    std::uint32_t timeLow = state.timeLow;
+    // Time high, low and the unfolded wraps all live in one value to keep the loop in registers.
+    std::uint64_t time = state.timeBase | (std::uint64_t{state.timeHigh} << 12) | state.timeLow;
     std::uint32_t y = state.y;
     std::uint32_t baseX = state.baseX;
     std::uint32_t vectorPolarity = state.polarity;
     bool hasTime = state.hasTime;
-    std::uint64_t time = timeBase | (std::uint64_t{timeHigh} << 12) | timeLow;
     const std::uint32_t width = bounds.width;
     const std::uint32_t height = bounds.height;
     DecodeCounters found;
-
-    // The base moves on even for an empty mask; it saturates far beyond any sensor.
-    const auto vector = [&](std::uint32_t mask, std::uint32_t span) {
-        if (mask != 0) {
-            if (!hasTime) {
-                found.eventsWithoutTime += __builtin_popcount(mask);
-            } else if (y >= height) {
-                found.eventsOutsideSensor += __builtin_popcount(mask);
-            } else {
-                if (baseX + span > width) {
-                    const std::uint32_t room = baseX < width ? width - baseX : 0;
-                    const std::uint32_t kept = mask & ((1u << room) - 1);
-                    found.eventsOutsideSensor += __builtin_popcount(mask ^ kept);
-                    mask = kept;
-                }
-                if (mask != 0) {
-                    sink.vector(baseX, mask, y, vectorPolarity, time);
-                }
-            }
-        }
-        baseX = std::min(baseX + span, 4096u);
-    };
 
     for (std::size_t i = 0; i < wordCount; ++i) {
         std::uint16_t raw;
@@ -62,12 +38,12 @@ void decodeEvt3(const unsigned char* data, std::size_t wordCount, DecoderState& 
                 break;
             case 0x2: {  // EVT_ADDR_X
                 const std::uint32_t x = word & 0x7FF;
-                if (!hasTime) {
-                    ++found.eventsWithoutTime;
-                } else if (x >= width || y >= height) {
-                    ++found.eventsOutsideSensor;
-                } else {
+                if (__builtin_expect(hasTime && x < width && y < height, 1)) {
                     sink.event(x, y, (word >> 11) & 1, time);
+                } else if (!hasTime) {
+                    ++found.eventsWithoutTime;
+                } else {
+                    ++found.eventsOutsideSensor;
                 }
                 break;
             }
@@ -75,26 +51,46 @@ void decodeEvt3(const unsigned char* data, std::size_t wordCount, DecoderState& 
                 baseX = word & 0x7FF;
                 vectorPolarity = (word >> 11) & 1;
                 break;
-            case 0x4:  // VECT_12
-                vector(word & 0xFFF, 12);
+            case 0x4:    // VECT_12
+            case 0x5: {  // VECT_8: bits 11..8 are not part of the mask
+                // The base moves on even for an empty mask; it saturates far beyond any sensor.
+                const std::uint32_t narrow = (word >> 12) & 1;
+                const std::uint32_t span = 12 - 4 * narrow;
+                std::uint32_t mask = word & (0xFFFu >> (4 * narrow));
+                if (mask != 0) {
+                    if (__builtin_expect(!hasTime, 0)) {
+                        found.eventsWithoutTime += __builtin_popcount(mask);
+                    } else if (__builtin_expect(y >= height, 0)) {
+                        found.eventsOutsideSensor += __builtin_popcount(mask);
+                    } else {
+                        if (__builtin_expect(baseX + span > width, 0)) {
+                            const std::uint32_t room = baseX < width ? width - baseX : 0;
+                            const std::uint32_t kept = mask & ((1u << room) - 1);
+                            found.eventsOutsideSensor += __builtin_popcount(mask ^ kept);
+                            mask = kept;
+                        }
+                        if (mask != 0) {
+                            sink.vector(baseX, mask, y, vectorPolarity, time);
+                        }
+                    }
+                }
+                baseX = std::min(baseX + span, 4096u);
                 break;
-            case 0x5:  // VECT_8: bits 11..8 are not part of the mask
-                vector(word & 0xFF, 8);
-                break;
+            }
             case 0x6:  // EVT_TIME_LOW: a smaller value is not a carry
-                timeLow = word & 0xFFF;
-                time = timeBase | (std::uint64_t{timeHigh} << 12) | timeLow;
+                time = (time & ~std::uint64_t{0xFFF}) | (word & 0xFFF);
                 break;
             case 0x8: {  // EVT_TIME_HIGH: a drop of more than 2048 is a 24-bit wrap
                 const std::uint32_t high = word & 0xFFF;
-                if (hasTime && high + 2048 < timeHigh) {
-                    timeBase += std::uint64_t{1} << 24;
-                } else if (hasTime && high < timeHigh) {
+                const std::uint32_t previous = static_cast<std::uint32_t>(time >> 12) & 0xFFF;
+                std::uint64_t wraps = time & ~std::uint64_t{0xFFFFFF};
+                if (hasTime && high + 2048 < previous) {
+                    wraps += std::uint64_t{1} << 24;
+                } else if (hasTime && high < previous) {
                     ++found.timeBackwardSteps;
                 }
-                timeHigh = high;
                 hasTime = true;
-                time = timeBase | (std::uint64_t{timeHigh} << 12) | timeLow;
+                time = wraps | (std::uint64_t{high} << 12) | (time & 0xFFF);
                 break;
             }
             case 0xA:  // EXT_TRIGGER
@@ -115,9 +111,9 @@ void decodeEvt3(const unsigned char* data, std::size_t wordCount, DecoderState& 
         }
     }
 
-    state.timeBase = timeBase;
-    state.timeHigh = timeHigh;
-    state.timeLow = static_cast<std::uint16_t>(timeLow);
+    state.timeBase = time & ~std::uint64_t{0xFFFFFF};
+    state.timeHigh = static_cast<std::uint32_t>(time >> 12) & 0xFFF;
+    state.timeLow = static_cast<std::uint16_t>(time & 0xFFF);
     state.y = static_cast<std::uint16_t>(y);
     state.baseX = static_cast<std::uint16_t>(baseX);
     state.polarity = static_cast<std::uint8_t>(vectorPolarity);

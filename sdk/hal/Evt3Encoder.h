@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
+#include "WordBuffer.h"
 #include "korvane/Event2D.h"
 
 namespace korvane {
@@ -16,16 +16,15 @@ class Evt3Encoder {
 public:
     Evt3Encoder(std::uint32_t width, std::uint32_t height);
 
-    void encode(const Event2D* events, std::size_t count, std::vector<std::uint16_t>& words);
+    void encode(const Event2D* events, std::size_t count, WordBuffer& words);
 
     std::uint64_t encodedEvents() const { return encoded; }
     std::uint64_t clampedEvents() const { return clamped; }
     std::uint64_t skippedEvents() const { return skipped; }
 
 private:
-    bool moveTimeTo(std::uint64_t target, std::vector<std::uint16_t>& words);
-    void encodeRun(const Event2D* run, std::size_t count, std::uint32_t polarity,
-                   std::vector<std::uint16_t>& words);
+    std::size_t encodeSlice(const Event2D* events, std::size_t count, std::uint16_t*& out);
+    bool moveTimeTo(std::uint64_t target, WordBuffer& words, std::uint16_t*& out);
 
     std::uint32_t width;
     std::uint32_t height;

@@ -22,7 +22,7 @@ namespace {
 
 constexpr std::uint64_t noEnd = std::numeric_limits<std::uint64_t>::max();
 // Loading reads this many chunks per call; an ordered chunk is checked for its end this often.
-constexpr std::size_t chunksPerLoadBlock = 16;
+constexpr std::size_t chunksPerLoadBlock = 32;
 constexpr std::size_t wordsPerStep = 2048;
 // Upper bound on the room reserved ahead for a window; larger windows grow as they fill.
 constexpr std::uint64_t maxReservedEvents = std::uint64_t{1} << 22;

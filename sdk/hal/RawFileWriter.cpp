@@ -4,9 +4,9 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <vector>
 
 #include "Evt3Encoder.h"
+#include "WordBuffer.h"
 
 namespace korvane {
 
@@ -36,7 +36,7 @@ std::string headerText(std::uint16_t width, std::uint16_t height, std::string se
 struct RawFileWriter::Impl {
     std::FILE* file = nullptr;
     Evt3Encoder encoder{1, 1};
-    std::vector<std::uint16_t> words;
+    WordBuffer words;
     bool failed = false;
     std::chrono::steady_clock::time_point lastFlush;
     std::uint64_t bytes = 0;
@@ -80,7 +80,7 @@ bool RawFileWriter::open(const std::string& path, std::uint16_t width, std::uint
     }
     std::setvbuf(fresh->file, nullptr, _IONBF, 0);
     fresh->encoder = Evt3Encoder(width, height);
-    fresh->words.reserve(flushBytes / sizeof(std::uint16_t) + 4096);
+    fresh->words.reserveMore(flushBytes / sizeof(std::uint16_t));
     const std::string header = headerText(width, height, serial);
     fresh->put(header.data(), header.size());
     impl = std::move(fresh);

@@ -20,9 +20,9 @@ constexpr std::uint64_t noEnd = std::numeric_limits<std::uint64_t>::max();
 
 QByteArray encoded(const Events& events) {
     korvane::Evt3Encoder encoder(1280, 720);
-    std::vector<std::uint16_t> words;
+    korvane::WordBuffer words;
     encoder.encode(events.data(), events.size(), words);
-    return evt3Bytes(words);
+    return evt3Bytes(std::vector<std::uint16_t>(words.data(), words.data() + words.size()));
 }
 
 // Timestamps of the last event before and the first event after each index chunk boundary.
