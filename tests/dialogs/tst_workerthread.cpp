@@ -35,10 +35,10 @@ void TestWorkerThread::countCompletions(WorkerThread* worker) {
 
 void TestWorkerThread::emptyTaskIsSilent() {
     MessageLog log;
-    WorkerThread worker(std::function<void()>(), nullptr);
-    countCompletions(&worker);
-    worker.start();
-    QVERIFY(worker.wait(5000));
+    auto worker = std::make_unique<WorkerThread>(std::function<void()>(), nullptr);
+    countCompletions(worker.get());
+    worker->start();
+    QVERIFY(worker->wait(5000));
     QTest::qWait(50);
     QCOMPARE(completions, 0);
     QCOMPARE(log.count("run end"), 0);
@@ -54,11 +54,11 @@ void TestWorkerThread::taskRunsOncePerStart() {
     QFETCH(int, starts);
     MessageLog log;
     std::atomic<int> runs{0};
-    WorkerThread worker([&runs] { ++runs; }, nullptr);
-    countCompletions(&worker);
+    auto worker = std::make_unique<WorkerThread>([&runs] { ++runs; }, nullptr);
+    countCompletions(worker.get());
     for (int i = 0; i < starts; ++i) {
-        worker.start();
-        QVERIFY(worker.wait(5000));
+        worker->start();
+        QVERIFY(worker->wait(5000));
     }
     QTRY_COMPARE(completions, starts);
     QCOMPARE(runs.load(), starts);
@@ -67,21 +67,22 @@ void TestWorkerThread::taskRunsOncePerStart() {
 
 void TestWorkerThread::taskRunsOnItsOwnThread() {
     std::atomic<QThread*> ranOn{nullptr};
-    WorkerThread worker([&ranOn] { ranOn = QThread::currentThread(); }, nullptr);
-    worker.start();
-    QVERIFY(worker.wait(5000));
-    QCOMPARE(ranOn.load(), static_cast<QThread*>(&worker));
+    auto worker =
+        std::make_unique<WorkerThread>([&ranOn] { ranOn = QThread::currentThread(); }, nullptr);
+    worker->start();
+    QVERIFY(worker->wait(5000));
+    QCOMPARE(ranOn.load(), static_cast<QThread*>(worker.get()));
     QVERIFY(ranOn.load() != QThread::currentThread());
 }
 
 void TestWorkerThread::completionIsQueuedToGuiThread() {
-    WorkerThread worker([] {}, nullptr);
+    auto worker = std::make_unique<WorkerThread>([] {}, nullptr);
     QThread* receivedOn = nullptr;
     QObject receiver;
-    connect(&worker, &WorkerThread::taskCompleted, &receiver,
+    connect(worker.get(), &WorkerThread::taskCompleted, &receiver,
             [&receivedOn] { receivedOn = QThread::currentThread(); });
-    worker.start();
-    QVERIFY(worker.wait(5000));
+    worker->start();
+    QVERIFY(worker->wait(5000));
     QVERIFY(!receivedOn);
     QTRY_VERIFY(receivedOn);
     QCOMPARE(receivedOn, QThread::currentThread());
