@@ -19,11 +19,13 @@ BiasTool::BiasTool(SceneKind defaultScene) : CameraTool(toolName) {
     addInt("contrast_off",
            "Brightness fall that makes one negative event; higher values give fewer events", -100,
            100, 0, "");
-    addInt("refractory", "Time a pixel stays blind after each event", 0, 5000, 100, "us");
+    // Every integer bias starts where the viewer's slider rows start: at 0, or at the minimum.
+    addInt("refractory", "Time a pixel stays blind after each event, from 2 us to 5 ms", -100, 100,
+           0, "");
     addInt("bandwidth",
-           "Front-end cut-off: lower values answer fast edges later and filter noise out", 0, 255,
-           160, "");
-    addInt("noise", "Background events per pixel and second", 0, 255, 1, "0.1 Hz");
+           "Front-end cut-off: lower values answer fast edges later and filter noise out", -100,
+           100, 0, "");
+    addInt("noise", "Background events per pixel and second", 0, 255, 0, "0.1 Hz");
 
     Parameter speed{};
     speed.basic = {"motion_speed", "How fast the scene moves, 1 being its natural pace",
@@ -170,7 +172,7 @@ SensorSettings BiasTool::settings() const {
     SensorSettings result;
     result.thresholdOn = thresholdFromBias(intValue("contrast_on"));
     result.thresholdOff = thresholdFromBias(intValue("contrast_off"));
-    result.refractoryMicroseconds = static_cast<std::uint32_t>(intValue("refractory"));
+    result.refractoryMicroseconds = refractoryFromBias(intValue("refractory"));
     const double cutoff = cutoffHertzFromBias(intValue("bandwidth"));
     result.photoreceptorTauMicroseconds = tauMicrosecondsFromCutoff(cutoff);
     result.noiseRatePerPixel = noiseRateFromBiases(intValue("noise"), cutoff);

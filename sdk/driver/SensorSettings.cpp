@@ -8,7 +8,7 @@ namespace korvane {
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
-// Above this cut-off the front end passes all of the noise.
+// The cut-off at bias 0; from there up the front end passes all of the noise.
 constexpr double fullNoiseCutoffHertz = 3200.0;
 
 }  // namespace
@@ -18,9 +18,14 @@ float thresholdFromBias(int bias) {
     return 0.25f * std::exp2(static_cast<float>(clamped) * 3.0f / 100.0f);
 }
 
+std::uint32_t refractoryFromBias(int bias) {
+    const double clamped = std::clamp(bias, -100, 100);
+    return static_cast<std::uint32_t>(std::lround(100.0 * std::pow(50.0, clamped / 100.0)));
+}
+
 double cutoffHertzFromBias(int bias) {
-    const int clamped = std::clamp(bias, 0, 255);
-    return 100.0 * std::exp2(static_cast<double>(clamped) / 32.0);
+    const double clamped = std::clamp(bias, -100, 100);
+    return fullNoiseCutoffHertz * std::exp2(5.0 * clamped / 100.0);
 }
 
 float tauMicrosecondsFromCutoff(double cutoffHertz) {

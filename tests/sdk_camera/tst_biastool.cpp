@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -28,6 +29,8 @@ private slots:
     void thresholdMapping();
     void cutoffAndNoiseMapping_data();
     void cutoffAndNoiseMapping();
+    void refractoryMapping_data();
+    void refractoryMapping();
 };
 
 void TestBiasTool::listsParametersInDisplayOrder() {
@@ -57,8 +60,8 @@ void TestBiasTool::intInfoOnlyForIntegers_data() {
     QTest::addColumn<QString>("unit");
     QTest::newRow("contrast_on") << "contrast_on" << true << -100 << 100 << "";
     QTest::newRow("contrast_off") << "contrast_off" << true << -100 << 100 << "";
-    QTest::newRow("refractory") << "refractory" << true << 0 << 5000 << "us";
-    QTest::newRow("bandwidth") << "bandwidth" << true << 0 << 255 << "";
+    QTest::newRow("refractory") << "refractory" << true << -100 << 100 << "";
+    QTest::newRow("bandwidth") << "bandwidth" << true << -100 << 100 << "";
     QTest::newRow("noise") << "noise" << true << 0 << 255 << "0.1 Hz";
     QTest::newRow("float") << "motion_speed" << false << 0 << 0 << "";
     QTest::newRow("bool") << "flip_x" << false << 0 << 0 << "";
@@ -94,8 +97,8 @@ void TestBiasTool::intValuesClampToRange_data() {
     QTest::newRow("inside") << "contrast_on" << 42 << 42;
     QTest::newRow("above") << "contrast_on" << 500 << 100;
     QTest::newRow("below") << "contrast_off" << -101 << -100;
-    QTest::newRow("lowest int") << "refractory" << std::numeric_limits<int>::min() << 0;
-    QTest::newRow("highest int") << "bandwidth" << std::numeric_limits<int>::max() << 255;
+    QTest::newRow("lowest int") << "refractory" << std::numeric_limits<int>::min() << -100;
+    QTest::newRow("highest int") << "bandwidth" << std::numeric_limits<int>::max() << 100;
     QTest::newRow("bound") << "noise" << 255 << 255;
 }
 
@@ -178,6 +181,8 @@ void TestBiasTool::startsAtDefaults() {
         QVERIFY(tool.getParamInfo(basic.name, info));
         QVERIFY(tool.getParam(basic.name, value));
         QCOMPARE(value, info.defaultValue);
+        // The viewer shows a new row at 0 clamped into the range; that is the value in force.
+        QCOMPARE(value, std::clamp(0, info.min, info.max));
     }
     bool flip = true;
     QVERIFY(tool.getParam("flip_x", flip));
@@ -209,7 +214,7 @@ void TestBiasTool::settingsFollowBiases() {
     const SensorSettings settings = tool.settings();
     QCOMPARE(settings.thresholdOn, 2.0f);
     QCOMPARE(settings.thresholdOff, 0.03125f);
-    QCOMPARE(settings.refractoryMicroseconds, 2500u);
+    QCOMPARE(settings.refractoryMicroseconds, 5000u);
     QCOMPARE(settings.noiseRatePerPixel, 2.0);
     QVERIFY(settings.photoreceptorTauMicroseconds < 10.0f);
     QCOMPARE(settings.motionSpeed, 2.5f);
@@ -238,11 +243,12 @@ void TestBiasTool::cutoffAndNoiseMapping_data() {
     QTest::addColumn<int>("noise");
     QTest::addColumn<double>("cutoff");
     QTest::addColumn<double>("rate");
-    QTest::newRow("narrowest") << 0 << 10 << 100.0 << 1.0 * 100.0 / 3200.0;
-    QTest::newRow("full noise from 3.2 kHz") << 160 << 10 << 3200.0 << 1.0;
-    QTest::newRow("widest") << 255 << 255 << 100.0 * std::exp2(255.0 / 32.0) << 25.5;
-    QTest::newRow("no noise") << 200 << 0 << 100.0 * std::exp2(200.0 / 32.0) << 0.0;
-    QTest::newRow("negative noise is none") << 160 << -5 << 3200.0 << 0.0;
+    QTest::newRow("narrowest filters noise") << -100 << 10 << 100.0 << 1.0 * 100.0 / 3200.0;
+    QTest::newRow("default passes it") << 0 << 10 << 3200.0 << 1.0;
+    QTest::newRow("widest") << 100 << 255 << 102400.0 << 25.5;
+    QTest::newRow("clamped") << 300 << 255 << 102400.0 << 25.5;
+    QTest::newRow("no noise") << 50 << 0 << 3200.0 * std::sqrt(32.0) << 0.0;
+    QTest::newRow("negative noise is none") << 0 << -5 << 3200.0 << 0.0;
 }
 
 void TestBiasTool::cutoffAndNoiseMapping() {
@@ -254,6 +260,22 @@ void TestBiasTool::cutoffAndNoiseMapping() {
     QVERIFY(qFuzzyCompare(1.0 + noiseRateFromBiases(noise, cutoffHertzFromBias(bandwidth)),
                           1.0 + rate));
     QVERIFY(tauMicrosecondsFromCutoff(cutoff) > 0.0f);
+}
+
+void TestBiasTool::refractoryMapping_data() {
+    QTest::addColumn<int>("bias");
+    QTest::addColumn<uint>("microseconds");
+    QTest::newRow("shortest") << -100 << 2u;
+    QTest::newRow("default") << 0 << 100u;
+    QTest::newRow("half way up") << 50 << 707u;
+    QTest::newRow("longest") << 100 << 5000u;
+    QTest::newRow("clamped") << 5000 << 5000u;
+}
+
+void TestBiasTool::refractoryMapping() {
+    QFETCH(int, bias);
+    QFETCH(uint, microseconds);
+    QCOMPARE(uint(refractoryFromBias(bias)), microseconds);
 }
 
 QTEST_APPLESS_MAIN(TestBiasTool)

@@ -53,7 +53,7 @@ private slots:
 void TestSensorSimulator::stepsAreOrderedAndInsideTheSensor() {
     BiasTool tool(SceneKind::Windmill);
     QVERIFY(tool.setParam("contrast_on", -100));
-    QVERIFY(tool.setParam("bandwidth", 0));  // slow front end: events spill into later steps
+    QVERIFY(tool.setParam("bandwidth", -100));  // slow front end: events spill into later steps
     QVERIFY(tool.setParam("noise", 30));
     SensorSimulator simulator(SceneKind::Windmill, seed);
     simulator.applySettings(tool.settings());
@@ -93,9 +93,9 @@ void TestSensorSimulator::biasesChangeTheStream_data() {
     QTest::addColumn<bool>("grows");
     QTest::newRow("positive threshold") << "contrast_on" << -40 << 60 << "positive" << false;
     QTest::newRow("negative threshold") << "contrast_off" << -40 << 60 << "negative" << false;
-    QTest::newRow("refractory period") << "refractory" << 0 << 3000 << "all" << false;
+    QTest::newRow("refractory period") << "refractory" << -100 << 80 << "all" << false;
     QTest::newRow("noise") << "noise" << 0 << 40 << "all" << true;
-    QTest::newRow("bandwidth lets noise through") << "bandwidth" << 0 << 200 << "all" << true;
+    QTest::newRow("bandwidth lets noise through") << "bandwidth" << -100 << 60 << "all" << true;
 }
 
 void TestSensorSimulator::biasesChangeTheStream() {
@@ -134,12 +134,11 @@ void TestSensorSimulator::biasesChangeTheStream() {
 }
 
 void TestSensorSimulator::refractoryPeriodSpacesEachPixel() {
-    const std::uint32_t refractory = 1500;
+    const std::uint32_t refractory = refractoryFromBias(60);
     BiasTool tool(SceneKind::Windmill);
     QVERIFY(tool.setParam("contrast_on", -100));
     QVERIFY(tool.setParam("contrast_off", -100));
-    QVERIFY(tool.setParam("refractory", static_cast<int>(refractory)));
-    QVERIFY(tool.setParam("noise", 0));
+    QVERIFY(tool.setParam("refractory", 60));
     SensorSimulator simulator(SceneKind::Windmill, seed);
     simulator.applySettings(tool.settings());
     std::vector<std::uint64_t> last(std::size_t(SensorSimulator::width) * SensorSimulator::height,
@@ -164,7 +163,7 @@ void TestSensorSimulator::stillSceneGivesOnlyNoise() {
     BiasTool tool(SceneKind::Shapes);
     QVERIFY(tool.setParam("motion_speed", 0.0f));
     QVERIFY(tool.setParam("noise", 10));  // one event per pixel and second
-    QVERIFY(tool.setParam("bandwidth", 255));
+    QVERIFY(tool.setParam("bandwidth", 100));
     const Tally tally = run(tool, 250);
     QVERIFY(qAbs(qint64(tally.events) - 1280 * 720 / 4) <= 1);
     QVERIFY(tool.setParam("noise", 0));
@@ -197,18 +196,18 @@ void TestSensorSimulator::ratesSpanTheRange() {
     BiasTool quiet(SceneKind::Shapes);
     quiet.setParam("contrast_on", 100);
     quiet.setParam("contrast_off", 100);
-    quiet.setParam("refractory", 5000);
+    quiet.setParam("refractory", 100);
     quiet.setParam("noise", 0);
-    quiet.setParam("bandwidth", 0);
+    quiet.setParam("bandwidth", -100);
     const double quietRate = run(quiet, 1000).events;  // one second
     QVERIFY2(quietRate > 20000 && quietRate < 300000, qPrintable(QString::number(quietRate)));
 
     BiasTool busy(SceneKind::Shapes);
     busy.setParam("contrast_on", -100);
     busy.setParam("contrast_off", -100);
-    busy.setParam("refractory", 0);
+    busy.setParam("refractory", -100);
     busy.setParam("noise", 255);
-    busy.setParam("bandwidth", 255);
+    busy.setParam("bandwidth", 0);
     const double busyRate = run(busy, 200).events * 5.0;
     QVERIFY2(busyRate > 20e6, qPrintable(QString::number(busyRate)));
 }
