@@ -31,8 +31,6 @@ class TestCamerasList : public QObject {
 private slots:
     void init();
     void cleanup();
-    void form_data();
-    void form();
     void texts();
     void emptyList();
     void rowsInOrderFirstCurrent_data();
@@ -58,49 +56,6 @@ void TestCamerasList::init() {
 
 void TestCamerasList::cleanup() {
     delete anchor;
-}
-
-void TestCamerasList::form_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<QSize>("minimum");
-    QTest::addColumn<QSize>("maximum");
-    const int unlimited = QWIDGETSIZE_MAX;
-    QTest::newRow("frame") << "frame"
-                           << "QFrame" << QSize(0, 0) << QSize(unlimited, unlimited);
-    QTest::newRow("title bar") << "widget_title_bar"
-                               << "QWidget" << QSize(500, 50) << QSize(500, 50);
-    QTest::newRow("title") << "label"
-                           << "QLabel" << QSize(0, 0) << QSize(unlimited, unlimited);
-    QTest::newRow("cross") << "pb_win_close"
-                           << "QPushButton" << QSize(30, 30) << QSize(30, 30);
-    QTest::newRow("body") << "frame_2"
-                          << "QFrame" << QSize(0, 0) << QSize(500, unlimited);
-    QTest::newRow("search field") << "le_search_camera"
-                                  << "QLineEdit" << QSize(400, 50) << QSize(400, 50);
-    QTest::newRow("search button") << "pb_searc_camera"
-                                   << "QPushButton" << QSize(50, 50) << QSize(50, 50);
-    QTest::newRow("list header") << "label_2"
-                                 << "QLabel" << QSize(0, 30) << QSize(450, 30);
-    QTest::newRow("list") << "listWidget_cameras"
-                          << "QListWidget" << QSize(0, 400) << QSize(450, 400);
-    QTest::newRow("close") << "pb_close"
-                           << "QPushButton" << QSize(150, 50) << QSize(unlimited, unlimited);
-    QTest::newRow("open") << "pb_open"
-                          << "QPushButton" << QSize(150, 50) << QSize(unlimited, unlimited);
-}
-
-void TestCamerasList::form() {
-    QFETCH(QString, name);
-    QFETCH(QString, className);
-    QFETCH(QSize, minimum);
-    QFETCH(QSize, maximum);
-    CamerasList list(cameras(threeSerials), anchor);
-    auto* child = list.findChild<QWidget*>(name);
-    QVERIFY(child);
-    QCOMPARE(QString(child->metaObject()->className()), className);
-    QCOMPARE(child->minimumSize(), minimum);
-    QCOMPARE(child->maximumSize(), maximum);
 }
 
 void TestCamerasList::texts() {

@@ -12,48 +12,11 @@ class TestInitDialog : public QObject {
     Q_OBJECT
 
 private slots:
-    void form_data();
-    void form();
     void windowAndShadow();
     void versionShownAndLogged();
     void closesItselfAfterTwoSeconds();
     void crossClosesAtOnceAndTimerThenDoesNothing();
 };
-
-void TestInitDialog::form_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<QSize>("minimum");
-    QTest::addColumn<QSize>("maximum");
-    const int unlimited = QWIDGETSIZE_MAX;
-    QTest::newRow("frame") << "frame"
-                           << "QFrame" << QSize(500, 360) << QSize(500, 360);
-    QTest::newRow("strip") << "widget"
-                           << "QWidget" << QSize(500, 50) << QSize(500, 50);
-    QTest::newRow("cross") << "btn_close"
-                           << "QToolButton" << QSize(30, 30) << QSize(30, 30);
-    QTest::newRow("body") << "frame_2"
-                          << "QFrame" << QSize(500, 310) << QSize(500, 310);
-    QTest::newRow("logo") << "label"
-                          << "QLabel" << QSize(136, 150) << QSize(136, 150);
-    QTest::newRow("version") << "lb_version"
-                             << "QLabel" << QSize(308, 25) << QSize(unlimited, unlimited);
-    QTest::newRow("notice") << "label_2"
-                            << "QLabel" << QSize(308, 28) << QSize(unlimited, unlimited);
-}
-
-void TestInitDialog::form() {
-    QFETCH(QString, name);
-    QFETCH(QString, className);
-    QFETCH(QSize, minimum);
-    QFETCH(QSize, maximum);
-    InitDialog dialog(nullptr);
-    auto* child = dialog.findChild<QWidget*>(name);
-    QVERIFY(child);
-    QCOMPARE(QString(child->metaObject()->className()), className);
-    QCOMPARE(child->minimumSize(), minimum);
-    QCOMPARE(child->maximumSize(), maximum);
-}
 
 void TestInitDialog::windowAndShadow() {
     InitDialog dialog(nullptr);

@@ -10,8 +10,6 @@ class TestKVMessageBox : public QObject {
 
 private slots:
     void messageFirstTitleSecond();
-    void form_data();
-    void form();
     void result_data();
     void result();
 };
@@ -32,43 +30,6 @@ void TestKVMessageBox::messageFirstTitleSecond() {
     QVERIFY(message->wordWrap());
     QCOMPARE(box.findChild<QPushButton*>("pb_close")->text(), QString("Close"));
     QCOMPARE(box.findChild<QPushButton*>("pb_open")->text(), QString("Open"));
-}
-
-void TestKVMessageBox::form_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<QSize>("minimum");
-    QTest::addColumn<QSize>("maximum");
-    const int unlimited = QWIDGETSIZE_MAX;
-    QTest::newRow("layout") << "gridLayout_2"
-                            << "QGridLayout" << QSize() << QSize();
-    QTest::newRow("title bar") << "widget_title_bar"
-                               << "QWidget" << QSize(0, 50) << QSize(unlimited, unlimited);
-    QTest::newRow("cross") << "pb_win_close"
-                           << "QPushButton" << QSize(30, 30) << QSize(30, 30);
-    QTest::newRow("body") << "frame"
-                          << "QFrame" << QSize(0, 0) << QSize(unlimited, unlimited);
-    QTest::newRow("button row") << "horizontalLayout_2"
-                                << "QHBoxLayout" << QSize() << QSize();
-    QTest::newRow("close") << "pb_close"
-                           << "QPushButton" << QSize(150, 47) << QSize(unlimited, unlimited);
-    QTest::newRow("open") << "pb_open"
-                          << "QPushButton" << QSize(150, 47) << QSize(unlimited, unlimited);
-}
-
-void TestKVMessageBox::form() {
-    QFETCH(QString, name);
-    QFETCH(QString, className);
-    QFETCH(QSize, minimum);
-    QFETCH(QSize, maximum);
-    KVMessageBox box("message", "title");
-    QObject* child = box.findChild<QObject*>(name);
-    QVERIFY(child);
-    QCOMPARE(QString(child->metaObject()->className()), className);
-    if (auto* widget = qobject_cast<QWidget*>(child)) {
-        QCOMPARE(widget->minimumSize(), minimum);
-        QCOMPARE(widget->maximumSize(), maximum);
-    }
 }
 
 void TestKVMessageBox::result_data() {
