@@ -5,10 +5,10 @@
 
 // Runs one task on its own thread per start() and announces its end with taskCompleted.
 //
-// Ownership: the open flow keeps the thread in a std::unique_ptr (declared after the objects the
-// task touches) and replaces it for the next open. The destructor waits for run() to return, so
-// the object is never deleted while its task runs, even when the waiting window was closed early
-// with Escape or the owner goes away mid-task; nothing is left for a deferred delete to miss.
+// Ownership: whoever starts it owns it, on its stack or in a std::unique_ptr, never through
+// deleteLater, and declares it after the objects the task touches. The destructor waits for
+// run() to return, so the object is never deleted while its task runs, even when the waiting
+// window was closed early with Escape; call wait() first where the results are needed.
 class WorkerThread : public QThread {
     Q_OBJECT
 
