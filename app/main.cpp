@@ -26,6 +26,9 @@ void useApplicationFont() {
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
     if (!families.isEmpty()) {
         QApplication::setFont(QFont(families.first()));
+        // The forms name the Windows font 黑体; elsewhere the bundled font stands in for it, so
+        // that the fixed-width time and serial labels keep their text inside.
+        QFont::insertSubstitution(QString::fromUtf8("黑体"), families.first());
     }
 }
 

@@ -51,6 +51,9 @@ case "${1:-}" in
     run)
         install_missing "${run_packages[@]}"
         build build
+        # A short recording of a simulated camera to open at once (File > Open Recording).
+        [ -f build/sample.raw ] ||
+            build/tools/ostrel-raw/ostrel-raw generate build/sample.raw --seconds 5
         exec build/ostrel
         ;;
     test)
