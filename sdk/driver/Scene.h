@@ -7,7 +7,7 @@
 
 namespace korvane {
 
-// Where one shape lies on each sensor row: pixel x is covered when lo <= x + 0.5 < hi.
+// Where one shape lies on each sensor row: pixel x is covered when lo < x + 0.5 <= hi.
 struct ShapeRows {
     std::vector<float> lo;
     std::vector<float> hi;

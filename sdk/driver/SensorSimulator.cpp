@@ -23,7 +23,7 @@ bool covers(int begin, int end, int x) {
 SensorSimulator::SensorSimulator(SceneKind sceneKind, std::uint64_t seed)
     : scene(sceneKind, seed),
       reference(static_cast<std::size_t>(width) * height),
-      lastEvent(static_cast<std::size_t>(width) * height, 0),
+      blindUntil(static_cast<std::size_t>(width) * height, 0),
       random(seed * 0x9e3779b97f4a7c15ULL + 1) {
     settings.scene = sceneKind;
     for (std::size_t i = 0; i < lagTable.size(); ++i) {
@@ -195,7 +195,7 @@ void SensorSimulator::changePixel(int x, int y, std::uint64_t crossing, float be
     // Distances from the reference, measured in the direction of the change.
     float start = (before - reference[pixel]) * sign;
     float remaining = (after - reference[pixel]) * sign;
-    std::uint64_t readyAt = lastEvent[pixel];
+    std::uint64_t readyAt = blindUntil[pixel];
     while (remaining >= threshold) {
         const float progress = (threshold - start) * inverseSize;
         std::uint64_t time = crossing;
@@ -216,7 +216,7 @@ void SensorSimulator::changePixel(int x, int y, std::uint64_t crossing, float be
         schedule(pixelBits, time);
     }
     reference[pixel] = after - remaining * sign;
-    lastEvent[pixel] = readyAt;
+    blindUntil[pixel] = readyAt;
 }
 
 void SensorSimulator::addNoise() {

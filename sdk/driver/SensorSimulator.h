@@ -67,7 +67,7 @@ private:
     Scene scene;
     SensorSettings settings;
     std::vector<float> reference;  // log-intensity at each pixel's last event
-    std::vector<std::uint64_t> lastEvent;
+    std::vector<std::uint64_t> blindUntil;  // end of each pixel's refractory period
     std::array<std::vector<std::uint32_t>, pendingSteps> pending;
     std::array<std::uint32_t, stepMicroseconds + 1> histogram{};
     std::vector<RowSpan> spans;
