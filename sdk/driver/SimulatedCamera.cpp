@@ -80,6 +80,13 @@ bool SimulatedCamera::startRecording(std::string path) {
     if (!connected.load()) {
         return false;
     }
+    {
+        // Opening the file again would truncate it under the running recording.
+        std::lock_guard<std::mutex> recordLock(recordMutex);
+        if (recorder && path == recordingPath) {
+            return false;
+        }
+    }
     std::unique_ptr<EventRecorder> fresh =
         EventRecorder::start(path, SensorSimulator::width, SensorSimulator::height, serial);
     if (!fresh) {
@@ -93,6 +100,7 @@ bool SimulatedCamera::startRecording(std::string path) {
         previous = std::move(recorder);
         previousProduced = producedWhileRecording;
         recorder = std::move(fresh);
+        recordingPath = path;
         producedWhileRecording = 0;
         anyRecording = true;
         std::lock_guard<std::mutex> stateLock(stateMutex);

@@ -82,6 +82,7 @@ private:
 
     std::mutex recordMutex;
     std::unique_ptr<EventRecorder> recorder;
+    std::string recordingPath;
     std::uint64_t producedWhileRecording = 0;
     bool anyRecording = false;
     simulation::RecordingFigures lastFigures;

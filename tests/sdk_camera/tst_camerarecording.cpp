@@ -156,6 +156,7 @@ void TestCameraRecording::newRecordingTakesOverWithoutGap() {
     QThread::msleep(150);
     QVERIFY(camera->startRecording(second));
     QThread::msleep(150);
+    QVERIFY(!camera->startRecording(second));  // would truncate the file being written
     QVERIFY(camera->stopRecording());
 
     std::vector<Event2D> a;
