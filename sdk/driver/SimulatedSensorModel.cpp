@@ -4,8 +4,8 @@ namespace korvane {
 
 const std::vector<SimulatedSensorModel>& simulatedSensors() {
     static const std::vector<SimulatedSensorModel> sensors = {
-        {"KV1280-SIM01", "Simulated sensor: shapes", SceneKind::Shapes, 0x51a7e5ULL},
-        {"KV1280-SIM02", "Simulated sensor: windmill", SceneKind::Windmill, 0x3111ULL},
+        {"KVSIM-01", "Simulated sensor: shapes", SceneKind::Shapes, 0x51a7e5ULL},
+        {"KVSIM-02", "Simulated sensor: windmill", SceneKind::Windmill, 0x3111ULL},
     };
     return sensors;
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-const char* const firstSerial = "KV1280-SIM01";
+const char* const firstSerial = "KVSIM-01";
 
 // Events in a recording, counted through the same reader the viewer uses.
 uint64_t countEvents(const QString& file) {

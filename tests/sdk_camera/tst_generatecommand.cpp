@@ -48,7 +48,7 @@ private:
 void TestGenerateCommand::generateThenInfoAndDump() {
     const QString file = folder.filePath("sample.raw");
     const Run generate =
-        ostrelRaw({"generate", file, "--seconds", "0.25", "--camera", "KV1280-SIM02"});
+        ostrelRaw({"generate", file, "--seconds", "0.25", "--camera", "KVSIM-02"});
     QCOMPARE(generate.status, 0);
     QRegularExpression summary("^wrote .*: (\\d+) events over 250000 us\\n$");
     const QRegularExpressionMatch match = summary.match(generate.out);
@@ -58,7 +58,7 @@ void TestGenerateCommand::generateThenInfoAndDump() {
     const Run info = ostrelRaw({"info", file});
     QCOMPARE(info.status, 0);
     QCOMPARE(infoValue(info.out, "events"), count);
-    QCOMPARE(infoValue(info.out, "header_serial_number"), QString("KV1280-SIM02"));
+    QCOMPARE(infoValue(info.out, "header_serial_number"), QString("KVSIM-02"));
     QCOMPARE(infoValue(info.out, "dropped_events"), QString("0"));
 
     std::vector<Event2D> events;
@@ -112,7 +112,7 @@ void TestGenerateCommand::badCommandLines_data() {
     QTest::newRow("bias without name")
         << QStringList{"generate", "o.raw", "--seconds", "1", "--bias", "=3"} << "NAME=VALUE";
     QTest::newRow("unknown camera lists the cameras")
-        << QStringList{"generate", "o.raw", "--seconds", "1", "--camera", "X"} << "KV1280-SIM01";
+        << QStringList{"generate", "o.raw", "--seconds", "1", "--camera", "X"} << "KVSIM-01";
     QTest::newRow("folder missing")
         << QStringList{"generate", "missing/o.raw", "--seconds", "1"} << "cannot create";
     QTest::newRow("value out of type")
