@@ -44,7 +44,7 @@ void extendFrameIntoClientArea(HWND hwnd) {
     if (!dwm) {
         return;
     }
-    // Through a plain function pointer type, which any function pointer may be cast to.
+    // Cast through void (*)(): GetProcAddress gives a pointer of the wrong function type.
     auto extend = reinterpret_cast<ExtendFrameFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(dwm, "DwmExtendFrameIntoClientArea")));
     if (extend) {
