@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
@@ -182,3 +183,34 @@ inline std::vector<korvane::Event2D> eventsBetween(const std::vector<korvane::Ev
     }
     return kept;
 }
+
+// The same as eventsBetween for lists made of a few ascending stretches, by binary search.
+class EventTimeline {
+public:
+    explicit EventTimeline(const std::vector<korvane::Event2D>& all) : all(all) {
+        std::size_t begin = 0;
+        for (std::size_t i = 1; i <= all.size(); ++i) {
+            if (i == all.size() || all[i].timestamp < all[i - 1].timestamp) {
+                runs.emplace_back(begin, i);
+                begin = i;
+            }
+        }
+    }
+
+    std::vector<korvane::Event2D> between(std::uint64_t start, std::uint64_t length) const {
+        std::vector<korvane::Event2D> kept;
+        for (const auto& run : runs) {
+            auto it = std::lower_bound(
+                all.begin() + run.first, all.begin() + run.second, start,
+                [](const korvane::Event2D& e, std::uint64_t t) { return e.timestamp < t; });
+            for (; it != all.begin() + run.second && it->timestamp - start < length; ++it) {
+                kept.push_back(*it);
+            }
+        }
+        return kept;
+    }
+
+private:
+    const std::vector<korvane::Event2D>& all;
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+};

@@ -128,7 +128,8 @@ void TestSdkRawWindows::windowsMatchFullDecode() {
     starts.push_back(0);
     starts.push_back(low - 1);
     starts.push_back(end);
-    const std::uint64_t lengths[] = {1, 2, 33333, 100000, 1000000};
+    const std::uint64_t lengths[] = {1, 2, 1000, 10000, 33333};
+    const EventTimeline timeline(all);
     for (const std::uint64_t start : starts) {
         for (const std::uint64_t base : {start - 1, start, start + 1}) {
             const std::uint64_t length = lengths[random() % 5];
@@ -138,7 +139,7 @@ void TestSdkRawWindows::windowsMatchFullDecode() {
                 continue;
             }
             QVERIFY(window);
-            COMPARE_EVENTS(*window, eventsBetween(all, base, length));
+            COMPARE_EVENTS(*window, timeline.between(base, length));
         }
     }
     QVERIFY(!reader->readEventsAt(end + 1, 1000));
