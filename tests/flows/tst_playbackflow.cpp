@@ -1,7 +1,10 @@
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QSignalSpy>
 
 #include "FlowHarness.h"
+#include "dialogs/MessageLog.h"
 #include "pipeline/formatTimestamp.h"
 
 namespace {
@@ -32,6 +35,8 @@ private slots:
     void failureLines();
     void frameRateSetsTheStep_data();
     void frameRateSetsTheStep();
+    void rejectedAccumulationTimeKeepsPlaying_data();
+    void rejectedAccumulationTimeKeepsPlaying();
     void closingWhilePlayingJoinsTheThread();
 };
 
@@ -273,6 +278,42 @@ void TestPlaybackFlow::frameRateSetsTheStep() {
         const int difference = values[i][0].toInt() - values[i - 1][0].toInt();
         QVERIFY2(qAbs(difference - step) <= 100, qPrintable(QString::number(difference)));
     }
+}
+
+void TestPlaybackFlow::rejectedAccumulationTimeKeepsPlaying_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("negative") << "-5ms";
+    QTest::newRow("letters") << "abc";
+    QTest::newRow("zero") << "0ms";
+    QTest::newRow("above a second") << "5000ms";
+}
+
+// A typed value the row refuses never reaches the pipeline: playback keeps its slice length and
+// keeps painting.
+void TestPlaybackFlow::rejectedAccumulationTimeKeepsPlaying() {
+    QFETCH(QString, typed);
+    FlowHarness h;
+    QVERIFY(h.openRecording(h.writeRecording("a.raw", 0, 20 * second, 100)));
+    QTRY_VERIFY(h.button("pb_play")->isChecked());
+    auto* box = h.settings()->findChild<QComboBox*>("cb_accumulation_time");
+    QVERIFY(box);
+    MessageLog log;
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box->lineEdit(), typed);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    QVERIFY(box->styleSheet().contains("#FF6058"));
+    QTest::qWait(200);
+    for (const QString& line : log.lines()) {
+        QVERIFY2(!line.startsWith("set dvs time interval"), qPrintable(line));
+    }
+    QVERIFY(h.button("pb_play")->isChecked());
+    QVERIFY(FlowHarness::eventPixels(h.shownFrame()) > 0);
+    // A step still holds one default slice: 33333 µs of events 100 µs apart.
+    QTest::mouseClick(h.button("pb_play"), Qt::LeftButton);
+    QTest::qWait(100);
+    QTest::mouseClick(h.button("pb_next"), Qt::LeftButton);
+    const int pixels = FlowHarness::eventPixels(h.shownFrame());
+    QVERIFY2(pixels == 333 || pixels == 334, qPrintable(QString::number(pixels)));
 }
 
 void TestPlaybackFlow::closingWhilePlayingJoinsTheThread() {
