@@ -272,6 +272,7 @@ bool RawFileReader::Impl::load() {
 void RawFileReader::Impl::finishInfo(const LoadStatsSink& stats, const DecodeCounters& counters,
                                      bool partialWord) {
     info.dataBytes = dataBytes;
+    info.indexBytes = index.memoryBytes();
     info.events = stats.events;
     info.positive = stats.positive;
     info.negative = stats.events - stats.positive;

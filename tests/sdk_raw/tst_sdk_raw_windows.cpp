@@ -108,6 +108,8 @@ void TestSdkRawWindows::windowsMatchFullDecode() {
     const Events all = allEvents(*reader);
     COMPARE_EVENTS(all, written);
     QVERIFY(reader->info().dataBytes > 8 * korvane::ChunkIndex::chunkBytes);
+    QVERIFY(reader->info().indexBytes > 0);
+    QVERIFY(reader->info().indexBytes * 100 <= reader->info().dataBytes);
     QCOMPARE(reader->info().timeBackwardSteps, std::uint64_t{stepsBack ? 1u : 0u});
 
     std::uint64_t begin = 0;

@@ -19,6 +19,7 @@ struct RawFileInfo {
         headerEntries;  // in file order, keys as written
     std::uint64_t dataOffset = 0;
     std::uint64_t dataBytes = 0;
+    std::uint64_t indexBytes = 0;  // memory held by the seek index
 
     std::uint64_t events = 0;
     std::uint64_t positive = 0;
