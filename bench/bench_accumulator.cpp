@@ -192,7 +192,7 @@ void measureLockHold() {
         }
     });
 
-    constexpr int takes = 500;
+    constexpr int takes = 2000;
     std::vector<double> holds;
     std::vector<double> takeTimes;
     QPixmap pixmap;
