@@ -27,6 +27,8 @@ extern "C" const char* __tsan_default_suppressions() {
            "race:WorkerThread::~WorkerThread\n"
            "race:WorkerThread::metaObject\n"
            "race:QWaitCondition::~QWaitCondition\n"
+           "race:libQt5Core.so.5\n"
+           "race:libQt5Test.so.5\n"
            "called_from_lib:libQt5Core.so.5\n"
            "called_from_lib:libQt5Test.so.5\n"
            "called_from_lib:libglib-2.0.so.0\n";
@@ -40,6 +42,9 @@ extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=
 
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libqoffscreen.so\n"
+           "leak:QScreen::QScreen\n"
+           "leak:QPlatformScreen::QPlatformScreen\n"
+           "leak:QWindowSystemInterface::handleScreenAdded\n"
            "leak:libfontconfig.so\n";
 }
 #endif
