@@ -159,7 +159,10 @@ void TestMainWidget::fixedSizes_data() {
     QTest::newRow("pb_loop") << "pb_loop" << QSize(50, 50);
     QTest::newRow("line") << "line" << QSize(2, 50);
     QTest::newRow("label_show_play_text") << "label_show_play_text" << QSize(80, 40);
-    QTest::newRow("label_show_camera_info") << "label_show_camera_info" << QSize(100, 40);
+    // 110 rather than 100: the bundled font's digits are wider than the Windows font's, and a
+    // full timestamp (mm:ss:uuuuuu) must not be cut off.
+    QTest::newRow("label_show_camera_info") << "label_show_camera_info" << QSize(110, 40);
+    QTest::newRow("label_show_timestamp_info") << "label_show_timestamp_info" << QSize(110, 40);
     QTest::newRow("label_show_play_text2") << "label_show_play_text2" << QSize(70, 40);
 }
 
