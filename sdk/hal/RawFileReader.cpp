@@ -186,13 +186,14 @@ std::unique_ptr<RawFileReader> RawFileReader::open(const std::string& path) {
     if (!impl->file) {
         return nullptr;
     }
-    // Read only as far as the header goes, a few kilobytes at a time.
+    // Read only as far as the header goes; doubling the amount keeps a long header from being
+    // parsed over and over.
     std::vector<char> head;
     bool atEnd = false;
     bool parsed = false;
     while (!parsed && !atEnd && head.size() < RawHeader::maxBytes) {
         const std::size_t used = head.size();
-        head.resize(std::min(used + 4096, RawHeader::maxBytes));
+        head.resize(std::min(std::max<std::size_t>(4096, 2 * used), RawHeader::maxBytes));
         impl->file.read(head.data() + used, static_cast<std::streamsize>(head.size() - used));
         head.resize(used +
                     static_cast<std::size_t>(std::max<std::streamsize>(impl->file.gcount(), 0)));
