@@ -146,5 +146,7 @@ private:
     std::atomic<bool> loopPlayback{false};
     // Counts playback starts, so that a late end-of-recording request can tell it is stale.
     std::atomic<uint64_t> playbackGeneration{0};
+    // Time shown with the playback thread's latest frame.
+    std::atomic<uint64_t> lastShownPosition{0};
     SettingUI* settingUI = nullptr;
 };

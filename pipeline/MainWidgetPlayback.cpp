@@ -46,6 +46,7 @@ bool MainWidget::playbackTick(uint64_t generation, uint64_t& step) {
     if (slice) {
         paint(accumulator, slice);
         const uint64_t shown = slice->empty() ? sliceStart : slice->back().timestamp;
+        lastShownPosition = shown;
         std::lock_guard<std::mutex> labelLock(labelMutex);
         QMetaObject::invokeMethod(
             this, [this, generation, shown] { showPlaybackPosition(generation, shown); },

@@ -170,14 +170,18 @@ void MainWidget::togglePlayback() {
     running = true;
     ui->pb_play->setChecked(true);
     ++playbackGeneration;
+    lastShownPosition = playPosition.load();
     playbackThread = std::thread(playbackLoop, this);
 }
 
+// Updates the thread queued before the pause are dropped; the position display catches up with
+// the last frame it painted.
 void MainWidget::pausePlayback() {
     ui->pb_play->setChecked(false);
     running = false;
     if (playbackThread.joinable()) {
         playbackThread.join();
+        showPosition(lastShownPosition);
     }
 }
 

@@ -307,7 +307,7 @@ void TestPlaybackFlow::rejectedAccumulationTimeKeepsPlaying() {
         QVERIFY2(!line.startsWith("set dvs time interval"), qPrintable(line));
     }
     QVERIFY(h.button("pb_play")->isChecked());
-    QVERIFY(FlowHarness::eventPixels(h.shownFrame()) > 0);
+    QTRY_VERIFY(FlowHarness::eventPixels(h.shownFrame()) > 0);
     // A step still holds one default slice: 33333 µs of events 100 µs apart.
     QTest::mouseClick(h.button("pb_play"), Qt::LeftButton);
     QTest::qWait(100);

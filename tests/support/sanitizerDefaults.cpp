@@ -29,6 +29,8 @@ extern "C" const char* __tsan_default_suppressions() {
            "race:QWaitCondition::~QWaitCondition\n"
            "race:libQt5Core.so.5\n"
            "race:libQt5Test.so.5\n"
+           "race:libQt5Gui.so.5\n"
+           "race:libQt5Widgets.so.5\n"
            "called_from_lib:libQt5Core.so.5\n"
            "called_from_lib:libQt5Test.so.5\n"
            "called_from_lib:libglib-2.0.so.0\n";
