@@ -12,8 +12,7 @@ const char* const inputKey = "Setting/input_raw_file_path_";
 
 }  // namespace
 
-AppConfig::AppConfig(QString fileName)
-    : settings(new QSettings(fileName, QSettings::IniFormat)) {
+AppConfig::AppConfig(QString fileName) : settings(new QSettings(fileName, QSettings::IniFormat)) {
     outputRawFilePath = readFolder(outputKey);
     inputRawFilePath = readFolder(inputKey);
 }

@@ -60,7 +60,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     char** argv = new char*[argc + 1];
     for (int i = 0; i < argc; ++i) {
-        const int size = WideCharToMultiByte(CP_ACP, 0, wideArgv[i], -1, nullptr, 0, nullptr, nullptr);
+        const int size =
+            WideCharToMultiByte(CP_ACP, 0, wideArgv[i], -1, nullptr, 0, nullptr, nullptr);
         argv[i] = new char[size];
         WideCharToMultiByte(CP_ACP, 0, wideArgv[i], -1, argv[i], size, nullptr, nullptr);
     }

@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
 #include <QUrl>
 #include <QtDebug>
 
@@ -90,8 +89,8 @@ void MainWidget::setupFrames() {
     ui->splitter->setContentsMargins(10, 10, 10, 10);
     ui->splitter->setStretchFactor(0, 1);
     ui->splitter->setStretchFactor(1, 10);
-    for (QWidget* frame : {static_cast<QWidget*>(ui->frame_setting),
-                           static_cast<QWidget*>(ui->frame_main)}) {
+    for (QWidget* frame :
+         {static_cast<QWidget*>(ui->frame_setting), static_cast<QWidget*>(ui->frame_main)}) {
         auto* shadow = new QGraphicsDropShadowEffect(frame);
         shadow->setOffset(0, 3);
         shadow->setColor(QColor(0, 0, 0, 41));
@@ -147,9 +146,13 @@ void MainWidget::showCameraPlayingUI(bool en) {
     }
 }
 
-void MainWidget::on_pb_win_min_clicked() { framelessHelper()->showMinimized(); }
+void MainWidget::on_pb_win_min_clicked() {
+    framelessHelper()->showMinimized();
+}
 
-void MainWidget::on_pb_win_close_clicked() { close(); }
+void MainWidget::on_pb_win_close_clicked() {
+    close();
+}
 
 void MainWidget::openActionSlot(QAction* action) {
     const QString text = action->text();
@@ -177,7 +180,9 @@ void MainWidget::setShowTitleInfo(bool show) {
     ui->label_show_timestamp_info->setText(QString());
 }
 
-void MainWidget::showCameraSerial(QString str) { ui->label_show_camera_info->setText(str); }
+void MainWidget::showCameraSerial(QString str) {
+    ui->label_show_camera_info->setText(str);
+}
 
 void MainWidget::showTimeStamp(uint64_t timestamp_us) {
     ui->label_show_timestamp_info->setText(QString::fromStdString(formatTimestamp(timestamp_us)));
@@ -188,7 +193,9 @@ void MainWidget::on_pb_win_max_clicked(bool checked) {
     ui->widget_title_bar->setStyleSheet(checked ? titleBarMaximizedStyle : titleBarNormalStyle);
 }
 
-void MainWidget::on_pb_win_max_clicked() { framelessHelper()->switchMaximizedNormal(); }
+void MainWidget::on_pb_win_max_clicked() {
+    framelessHelper()->switchMaximizedNormal();
+}
 
 void MainWidget::maximizedChanged(bool max) {
     ui->pb_win_max->setProperty("type", max ? "restore" : "maxsize");

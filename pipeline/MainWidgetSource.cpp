@@ -54,9 +54,8 @@ void MainWidget::openCameraTask(const QString& serial) {
 
 // GUI thread only.
 void MainWidget::openRecording() {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Select a raw file"),
-                                                      config->inputRawFilePath,
-                                                      tr("RAW files (*.raw)"));
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Select a raw file"), config->inputRawFilePath, tr("RAW files (*.raw)"));
     if (path.isEmpty()) {
         return;
     }

@@ -10,7 +10,9 @@ TimelineScale::TimelineScale(uint64_t start, uint64_t end)
     }
 }
 
-int TimelineScale::maximum() const { return static_cast<int>(span / usPerStep); }
+int TimelineScale::maximum() const {
+    return static_cast<int>(span / usPerStep);
+}
 
 int TimelineScale::toSliderValue(uint64_t timestamp) const {
     if (timestamp <= start) {

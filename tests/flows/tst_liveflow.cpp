@@ -141,7 +141,8 @@ void TestLiveFlow::accumulationTimeReachesTheCamera() {
     QTest::ignoreMessage(QtDebugMsg, "set dvs time interval: 10000");
     emit h.settings()->signalCumulativeTimeChanged(10000);
     korvane::simulation::BatchSpan span;
-    QTRY_VERIFY(korvane::simulation::lastBatchSpan(*camera, span) && span.end - span.begin == 10000);
+    QTRY_VERIFY(korvane::simulation::lastBatchSpan(*camera, span) &&
+                span.end - span.begin == 10000);
 }
 
 void TestLiveFlow::recordThenPlayBack() {

@@ -9,7 +9,9 @@
 
 namespace {
 
-QString text(uint64_t us) { return QString::fromStdString(formatTimestamp(us)); }
+QString text(uint64_t us) {
+    return QString::fromStdString(formatTimestamp(us));
+}
 
 const uint64_t second = 1000000;
 
@@ -166,7 +168,8 @@ void TestPlaybackFlow::trackClickWhilePausedShowsTheSliceAtOnce() {
     QTRY_COMPARE(FlowHarness::eventPixels(h.shownFrame()), 0);
 
     KvSlider* slider = h.slider();
-    QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() * 3 / 4, slider->height() / 2));
+    QTest::mouseClick(slider, Qt::LeftButton, {},
+                      QPoint(slider->width() * 3 / 4, slider->height() / 2));
     QVERIFY(slider->value() > 6000000);
     QCOMPARE(FlowHarness::labelPosition(h.timeText()), quint64(1 * second + slider->value()));
     QVERIFY(FlowHarness::eventPixels(h.shownFrame()) > 0);
@@ -194,7 +197,8 @@ void TestPlaybackFlow::lateRecordingSeeksExactly() {
     KvSlider* slider = h.slider();
     QCOMPARE(slider->maximum(), int(100 * second));
 
-    QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 3, slider->height() / 2));
+    QTest::mouseClick(slider, Qt::LeftButton, {},
+                      QPoint(slider->width() / 3, slider->height() / 2));
     QVERIFY(slider->value() > 20000000);
     QCOMPARE(FlowHarness::labelPosition(h.timeText()), start + slider->value());
 

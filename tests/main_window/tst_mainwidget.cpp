@@ -70,31 +70,56 @@ void TestMainWidget::widgetTree_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
     const QList<QPair<QString, QString>> rows = {
-        {"gridLayout_board", "QGridLayout"},   {"widget_center", "QWidget"},
-        {"verticalLayout_2", "QVBoxLayout"},   {"widget_title_bar", "QWidget"},
-        {"gridLayout_10", "QGridLayout"},      {"label_logo_2", "QLabel"},
-        {"frame_menu_button", "QFrame"},       {"gridLayout_4", "QGridLayout"},
-        {"pb_menu_file", "QPushButton"},       {"pb_menu_device", "QPushButton"},
-        {"pb_menu_help", "QPushButton"},       {"frame", "QFrame"},
-        {"gridLayout_9", "QGridLayout"},       {"pb_win_min", "QPushButton"},
-        {"pb_win_max", "QPushButton"},         {"pb_win_close", "QPushButton"},
-        {"frame_down", "QFrame"},              {"gridLayout_2", "QGridLayout"},
-        {"splitter", "QSplitter"},             {"frame_setting", "QFrame"},
-        {"horizontalLayout", "QHBoxLayout"},   {"widget_side_bar", "QWidget"},
-        {"verticalLayout", "QVBoxLayout"},     {"pb_fold_setting", "QPushButton"},
-        {"label", "QLabel"},                   {"widget_setting", "SettingUI"},
-        {"frame_main", "QFrame"},              {"gridLayout_7", "QGridLayout"},
-        {"frame_show_play_info", "QFrame"},    {"gridLayout_5", "QGridLayout"},
-        {"label_show_play_text", "QLabel"},    {"label_show_camera_info", "QLabel"},
-        {"label_show_play_text2", "QLabel"},   {"label_show_timestamp_info", "QLabel"},
-        {"layout_show_video", "QVBoxLayout"},  {"frame_play_ctrl", "QFrame"},
-        {"gridLayout_8", "QGridLayout"},       {"horizontalLayout_2", "QHBoxLayout"},
-        {"widget", "QWidget"},                 {"horizontalLayout_4", "QHBoxLayout"},
-        {"line", "QFrame"},                    {"pb_record", "QPushButton"},
-        {"pb_prv", "QPushButton"},             {"pb_play", "QPushButton"},
-        {"pb_stop", "QPushButton"},            {"pb_next", "QPushButton"},
-        {"pb_loop", "QPushButton"},            {"gridLayout", "QGridLayout"},
-        {"label_time", "QLabel"},              {"slider_time", "KvSlider"},
+        {"gridLayout_board", "QGridLayout"},
+        {"widget_center", "QWidget"},
+        {"verticalLayout_2", "QVBoxLayout"},
+        {"widget_title_bar", "QWidget"},
+        {"gridLayout_10", "QGridLayout"},
+        {"label_logo_2", "QLabel"},
+        {"frame_menu_button", "QFrame"},
+        {"gridLayout_4", "QGridLayout"},
+        {"pb_menu_file", "QPushButton"},
+        {"pb_menu_device", "QPushButton"},
+        {"pb_menu_help", "QPushButton"},
+        {"frame", "QFrame"},
+        {"gridLayout_9", "QGridLayout"},
+        {"pb_win_min", "QPushButton"},
+        {"pb_win_max", "QPushButton"},
+        {"pb_win_close", "QPushButton"},
+        {"frame_down", "QFrame"},
+        {"gridLayout_2", "QGridLayout"},
+        {"splitter", "QSplitter"},
+        {"frame_setting", "QFrame"},
+        {"horizontalLayout", "QHBoxLayout"},
+        {"widget_side_bar", "QWidget"},
+        {"verticalLayout", "QVBoxLayout"},
+        {"pb_fold_setting", "QPushButton"},
+        {"label", "QLabel"},
+        {"widget_setting", "SettingUI"},
+        {"frame_main", "QFrame"},
+        {"gridLayout_7", "QGridLayout"},
+        {"frame_show_play_info", "QFrame"},
+        {"gridLayout_5", "QGridLayout"},
+        {"label_show_play_text", "QLabel"},
+        {"label_show_camera_info", "QLabel"},
+        {"label_show_play_text2", "QLabel"},
+        {"label_show_timestamp_info", "QLabel"},
+        {"layout_show_video", "QVBoxLayout"},
+        {"frame_play_ctrl", "QFrame"},
+        {"gridLayout_8", "QGridLayout"},
+        {"horizontalLayout_2", "QHBoxLayout"},
+        {"widget", "QWidget"},
+        {"horizontalLayout_4", "QHBoxLayout"},
+        {"line", "QFrame"},
+        {"pb_record", "QPushButton"},
+        {"pb_prv", "QPushButton"},
+        {"pb_play", "QPushButton"},
+        {"pb_stop", "QPushButton"},
+        {"pb_next", "QPushButton"},
+        {"pb_loop", "QPushButton"},
+        {"gridLayout", "QGridLayout"},
+        {"label_time", "QLabel"},
+        {"slider_time", "KvSlider"},
     };
     for (const auto& row : rows) {
         QTest::newRow(qPrintable(row.first)) << row.first << row.second;
@@ -289,15 +314,15 @@ void TestMainWidget::centring_data() {
     QTest::addColumn<QSize>("window");
     QTest::addColumn<QPoint>("topLeft");
     QTest::newRow("origin") << QRect(0, 0, 1920, 1040) << QSize(1000, 650) << QPoint(460, 195);
-    QTest::newRow("task bar left") << QRect(64, 0, 1856, 1080) << QSize(1000, 650)
-                                   << QPoint(492, 215);
+    QTest::newRow("task bar left")
+        << QRect(64, 0, 1856, 1080) << QSize(1000, 650) << QPoint(492, 215);
     QTest::newRow("task bar top") << QRect(0, 40, 1920, 1040) << QSize(1000, 650)
                                   << QPoint(460, 235);
-    QTest::newRow("second screen") << QRect(1920, 0, 1280, 1024) << QSize(1000, 650)
-                                   << QPoint(2060, 187);
+    QTest::newRow("second screen")
+        << QRect(1920, 0, 1280, 1024) << QSize(1000, 650) << QPoint(2060, 187);
     QTest::newRow("odd sizes") << QRect(0, 0, 1001, 651) << QSize(1000, 650) << QPoint(0, 0);
-    QTest::newRow("larger than screen") << QRect(0, 0, 800, 600) << QSize(1000, 650)
-                                        << QPoint(-100, -25);
+    QTest::newRow("larger than screen")
+        << QRect(0, 0, 800, 600) << QSize(1000, 650) << QPoint(-100, -25);
 }
 
 void TestMainWidget::centring() {

@@ -30,15 +30,15 @@ void TestTimelineScale::scale_data() {
     QTest::newRow("empty recording") << quint64(5) << quint64(5) << quint64(1) << 0;
     QTest::newRow("end before start") << quint64(9) << quint64(5) << quint64(1) << 0;
     QTest::newRow("short") << quint64(0) << quint64(83456789) << quint64(1) << 83456789;
-    QTest::newRow("late start, 100 s") << quint64(2200000000) << quint64(2300000000)
-                                       << quint64(1) << 100000000;
-    QTest::newRow("span exactly INT_MAX") << quint64(10) << quint64(10) + INT_MAX << quint64(1)
-                                          << INT_MAX;
-    QTest::newRow("span INT_MAX + 1") << quint64(0) << quint64(INT_MAX) + 1 << quint64(2)
-                                      << (INT_MAX / 2 + 1);
+    QTest::newRow("late start, 100 s")
+        << quint64(2200000000) << quint64(2300000000) << quint64(1) << 100000000;
+    QTest::newRow("span exactly INT_MAX")
+        << quint64(10) << quint64(10) + INT_MAX << quint64(1) << INT_MAX;
+    QTest::newRow("span INT_MAX + 1")
+        << quint64(0) << quint64(INT_MAX) + 1 << quint64(2) << (INT_MAX / 2 + 1);
     QTest::newRow("one hour") << quint64(0) << quint64(3600000000) << quint64(2) << 1800000000;
-    QTest::newRow("whole 64-bit range") << quint64(0) << quint64(UINT64_MAX)
-                                        << quint64(8589934597) << INT_MAX - 1;
+    QTest::newRow("whole 64-bit range")
+        << quint64(0) << quint64(UINT64_MAX) << quint64(8589934597) << INT_MAX - 1;
 }
 
 void TestTimelineScale::scale() {
