@@ -26,20 +26,21 @@ void decodeEvt2(const unsigned char* data, std::size_t wordCount, DecoderState& 
     for (std::size_t i = 0; i < wordCount; ++i) {
         std::uint32_t word;
         std::memcpy(&word, data + 4 * i, sizeof word);
-        switch (word >> 28) {
-            case 0x0:    // CD_OFF
-            case 0x1: {  // CD_ON
-                const std::uint32_t x = (word >> 11) & 0x7FF;
-                const std::uint32_t y = word & 0x7FF;
-                if (!hasTime) {
-                    ++found.eventsWithoutTime;
-                } else if (x >= width || y >= height) {
-                    ++found.eventsOutsideSensor;
-                } else {
-                    sink.event(x, y, word >> 28, time | ((word >> 22) & 0x3F));
-                }
-                break;
+        const std::uint32_t type = word >> 28;
+        // CD_OFF and CD_ON make up nearly the whole stream: test for them before anything else.
+        if (__builtin_expect(type <= 1, 1)) {
+            const std::uint32_t x = (word >> 11) & 0x7FF;
+            const std::uint32_t y = word & 0x7FF;
+            if (__builtin_expect(hasTime && x < width && y < height, 1)) {
+                sink.event(x, y, type, time | ((word >> 22) & 0x3F));
+            } else if (!hasTime) {
+                ++found.eventsWithoutTime;
+            } else {
+                ++found.eventsOutsideSensor;
             }
+            continue;
+        }
+        switch (type) {
             case 0x8: {  // EVT_TIME_HIGH
                 const std::uint32_t high = word & 0x0FFFFFFF;
                 if (hasTime && high < timeHigh) {

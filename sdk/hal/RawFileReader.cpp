@@ -8,7 +8,7 @@
 
 #include "ChunkIndex.h"
 #include "EarliestItemSink.h"
-#include "EventWindowSink.h"
+#include "EventSpanSink.h"
 #include "Evt2Decoder.h"
 #include "Evt3Decoder.h"
 #include "FirstEventSink.h"
@@ -21,9 +21,13 @@ namespace korvane {
 namespace {
 
 constexpr std::uint64_t noEnd = std::numeric_limits<std::uint64_t>::max();
-// Loading reads this many chunks per call; an ordered chunk is checked for its end this often.
+// Loading reads this many chunks per call.
 constexpr std::size_t chunksPerLoadBlock = 32;
-constexpr std::size_t wordsPerStep = 2048;
+// Reads decode this many words at a time: an ordered chunk is checked for its end this often,
+// and the events of one step stay in the first-level cache.
+constexpr std::size_t wordsPerStep = 1024;
+// An EVT 3.0 VECT_12 word carries up to 12 events; an EVT 2.0 word at most one.
+constexpr std::size_t maxEventsPerWord = 12;
 // Upper bound on the room reserved ahead for a window; larger windows grow as they fill.
 constexpr std::uint64_t maxReservedEvents = std::uint64_t{1} << 22;
 
@@ -45,6 +49,7 @@ struct RawFileReader::Impl {
     bool loaded = false;
     std::uint64_t position = 0;
     std::vector<unsigned char> buffer;
+    std::unique_ptr<Event2D[]> scratch;  // events of one decode step before they join a window
 
     std::size_t readAt(std::uint64_t offset, unsigned char* target, std::size_t bytes) {
         file.clear();
@@ -76,10 +81,11 @@ struct RawFileReader::Impl {
     void finishInfo(const LoadStatsSink& stats, const DecodeCounters& counters, bool partialWord);
     void logSummary() const;
 
-    // Decodes every chunk that may hold items of [start, end). The sink filters by time and
-    // keeps lastTime, which lets an ordered chunk stop once it has passed end.
-    template <class Sink>
-    void collect(std::uint64_t start, std::uint64_t end, Sink& sink) {
+    // Decodes every chunk that may hold items of [start, end), one step of words at a time:
+    // decodeStep(data, words, state, lastTime) decodes and moves lastTime to the last item seen,
+    // which lets an ordered chunk stop once it has passed end.
+    template <class Step>
+    void collect(std::uint64_t start, std::uint64_t end, Step&& decodeStep) {
         for (std::size_t chunk = index.firstReaching(start);
              chunk < index.size() && index.earliestFrom(chunk) < end; ++chunk) {
             const ChunkEntry& entry = index.at(chunk);
@@ -88,13 +94,11 @@ struct RawFileReader::Impl {
             }
             const std::size_t words = readChunk(chunk);
             DecoderState state = entry.state;
-            DecodeCounters ignored;
-            sink.lastTime = 0;
-            const std::size_t step = entry.ordered ? wordsPerStep : std::max<std::size_t>(words, 1);
-            for (std::size_t done = 0; done < words; done += step) {
-                decode(buffer.data() + done * wordBytes, std::min(step, words - done), state,
-                       ignored, sink);
-                if (sink.lastTime >= end) {
+            std::uint64_t lastTime = 0;
+            for (std::size_t done = 0; done < words; done += wordsPerStep) {
+                decodeStep(buffer.data() + done * wordBytes, std::min(wordsPerStep, words - done),
+                           state, lastTime);
+                if (entry.ordered && lastTime >= end) {
                     break;
                 }
             }
@@ -114,6 +118,24 @@ struct RawFileReader::Impl {
         return std::min(count, maxReservedEvents);
     }
 
+    // One instance per encoding keeps each decode loop on its own, with its values in registers.
+    template <RawEncoding encoding>
+    void collectEvents(std::uint64_t start, std::uint64_t end, std::vector<Event2D>& events) {
+        collect(start, end,
+                [&](const unsigned char* data, std::size_t words, DecoderState& state,
+                    std::uint64_t& lastTime) {
+                    EventSpanSink sink{scratch.get(), start, end - start, lastTime};
+                    DecodeCounters ignored;
+                    if constexpr (encoding == RawEncoding::Evt3) {
+                        decodeEvt3(data, words, state, bounds, ignored, sink);
+                    } else {
+                        decodeEvt2(data, words, state, bounds, ignored, sink);
+                    }
+                    events.insert(events.end(), scratch.get(), sink.cursor);
+                    lastTime = sink.lastTime;
+                });
+    }
+
     std::shared_ptr<std::vector<Event2D>> window(std::uint64_t start, std::uint64_t duration) {
         auto events = std::make_shared<std::vector<Event2D>>();
         const std::uint64_t end = windowEnd(start, duration);
@@ -122,8 +144,14 @@ struct RawFileReader::Impl {
             return events;
         }
         events->reserve(static_cast<std::size_t>(estimatedEvents(start, end)));
-        EventWindowSink sink{*events, start, end - start};
-        collect(start, end, sink);
+        if (!scratch) {
+            scratch.reset(new Event2D[wordsPerStep * maxEventsPerWord]);
+        }
+        if (header.encoding == RawEncoding::Evt3) {
+            collectEvents<RawEncoding::Evt3>(start, end, *events);
+        } else {
+            collectEvents<RawEncoding::Evt2>(start, end, *events);
+        }
         return events;
     }
 
@@ -367,8 +395,14 @@ std::vector<ExtTrigger> RawFileReader::readTriggersAt(std::uint64_t start, std::
         return triggers;
     }
     const std::uint64_t end = windowEnd(start, duration);
-    TriggerWindowSink sink{triggers, start, end - start};
-    impl->collect(start, end, sink);
+    impl->collect(start, end,
+                  [&](const unsigned char* data, std::size_t words, DecoderState& state,
+                      std::uint64_t& lastTime) {
+                      TriggerWindowSink sink{triggers, start, end - start, lastTime};
+                      DecodeCounters ignored;
+                      impl->decode(data, words, state, ignored, sink);
+                      lastTime = sink.lastTime;
+                  });
     return triggers;
 }
 
