@@ -8,9 +8,8 @@
 #include <chrono>
 #include <thread>
 
-#include "pipeline/framePacing.h"
-
 #include "app/AppConfig.h"
+#include "pipeline/framePacing.h"
 #include "pipeline/recordingFileName.h"
 #include "ui_MainWidget.h"
 

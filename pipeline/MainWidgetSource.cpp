@@ -11,7 +11,6 @@
 #include "dialogs/WorkerThread.h"
 #include "korvane/DvsFileReader.h"
 #include "main_window/ShowImageForm.h"
-#include "pipeline/formatTimestamp.h"
 #include "settings/SettingUI.h"
 #include "ui_MainWidget.h"
 
