@@ -7,7 +7,7 @@
 
 namespace korvane {
 
-// Keeps the decoded events of [start, start + length) and the time of the last item seen.
+// Collects the decoded events of [start, start + length) into a vector: the tests' full decode.
 struct EventWindowSink {
     std::vector<Event2D>& events;
     std::uint64_t start = 0;
