@@ -21,6 +21,8 @@ void decodeEvt2(const unsigned char* data, std::size_t wordCount, DecoderState& 
     std::uint64_t time = timeBase | (std::uint64_t{timeHigh} << 6);
     const std::uint32_t width = bounds.width;
     const std::uint32_t height = bounds.height;
+    // Before the first time word no x passes, which leaves one bounds test per event.
+    std::uint32_t timedWidth = hasTime ? width : 0;
     DecodeCounters found;
 
     for (std::size_t i = 0; i < wordCount; ++i) {
@@ -31,7 +33,7 @@ void decodeEvt2(const unsigned char* data, std::size_t wordCount, DecoderState& 
         if (__builtin_expect(type <= 1, 1)) {
             const std::uint32_t x = (word >> 11) & 0x7FF;
             const std::uint32_t y = word & 0x7FF;
-            if (__builtin_expect(hasTime && x < width && y < height, 1)) {
+            if (__builtin_expect(x < timedWidth && y < height, 1)) {
                 sink.event(x, y, type, time | ((word >> 22) & 0x3F));
             } else if (!hasTime) {
                 ++found.eventsWithoutTime;
@@ -52,6 +54,7 @@ void decodeEvt2(const unsigned char* data, std::size_t wordCount, DecoderState& 
                 }
                 timeHigh = high;
                 hasTime = true;
+                timedWidth = width;
                 time = timeBase | (std::uint64_t{timeHigh} << 6);
                 break;
             }

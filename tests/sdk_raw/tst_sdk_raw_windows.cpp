@@ -5,6 +5,7 @@
 
 #include "ChunkIndex.h"
 #include "EventWindowSink.h"
+#include "Evt2Decoder.h"
 #include "Evt3Decoder.h"
 #include "Evt3Encoder.h"
 #include "RawTestFiles.h"
@@ -18,15 +19,39 @@ namespace {
 
 constexpr std::uint64_t noEnd = std::numeric_limits<std::uint64_t>::max();
 
-QByteArray encoded(const Events& events) {
+QByteArray encodedEvt3(const Events& events) {
     korvane::Evt3Encoder encoder(1280, 720);
     korvane::WordBuffer words;
     encoder.encode(events.data(), events.size(), words);
     return evt3Bytes(std::vector<std::uint16_t>(words.data(), words.data() + words.size()));
 }
 
+// A time-high word whenever the upper time bits change, then one word per event.
+QByteArray encodedEvt2(const Events& events) {
+    std::vector<std::uint32_t> words;
+    std::uint64_t high = noEnd;
+    for (const Event2D& e : events) {
+        if (e.timestamp >> 6 != high) {
+            high = e.timestamp >> 6;
+            words.push_back(evt2::timeHigh(static_cast<std::uint32_t>(high)));
+        }
+        words.push_back(evt2::cd(e.polarity, e.timestamp & 0x3F, e.x, e.y));
+    }
+    return evt2Bytes(words);
+}
+
+QByteArray recording(bool evt3, const std::vector<Events>& parts) {
+    QByteArray bytes =
+        evt3 ? evt3Header() : QByteArray("% evt 2.0\n% format EVT2;height=720;width=1280\n% end\n");
+    for (const Events& part : parts) {
+        bytes += evt3 ? encodedEvt3(part) : encodedEvt2(part);
+    }
+    return bytes;
+}
+
 // Timestamps of the last event before and the first event after each index chunk boundary.
-std::vector<std::uint64_t> chunkBoundaryTimes(const QString& path, std::uint64_t dataOffset) {
+std::vector<std::uint64_t> chunkBoundaryTimes(const QString& path, bool evt3,
+                                              std::uint64_t dataOffset) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     file.seek(static_cast<qint64>(dataOffset));
@@ -37,13 +62,18 @@ std::vector<std::uint64_t> chunkBoundaryTimes(const QString& path, std::uint64_t
     korvane::DecoderState state;
     korvane::DecodeCounters counters;
     std::vector<std::uint64_t> times;
-    const std::size_t wordsPerChunk = korvane::ChunkIndex::chunkBytes / 2;
-    for (std::size_t word = 0; word < static_cast<std::size_t>(data.size()) / 2;
-         word += wordsPerChunk) {
+    const std::size_t wordBytes = evt3 ? 2 : 4;
+    const std::size_t wordCount = static_cast<std::size_t>(data.size()) / wordBytes;
+    const std::size_t wordsPerChunk = korvane::ChunkIndex::chunkBytes / wordBytes;
+    for (std::size_t word = 0; word < wordCount; word += wordsPerChunk) {
         const std::size_t before = events.size();
-        const std::size_t count = std::min<std::size_t>(wordsPerChunk, data.size() / 2 - word);
-        korvane::decodeEvt3(bytes + 2 * word, count, state, korvane::SensorBounds{1280, 720},
-                            counters, sink);
+        const std::size_t count = std::min(wordsPerChunk, wordCount - word);
+        const korvane::SensorBounds bounds{1280, 720};
+        if (evt3) {
+            korvane::decodeEvt3(bytes + wordBytes * word, count, state, bounds, counters, sink);
+        } else {
+            korvane::decodeEvt2(bytes + wordBytes * word, count, state, bounds, counters, sink);
+        }
         if (before > 0 && before < events.size()) {
             times.push_back(events[before - 1].timestamp);
             times.push_back(events[before].timestamp);
@@ -73,7 +103,6 @@ private slots:
 private:
     QTemporaryDir dir;
     QString orderedPath;
-    QString steppingBackPath;
     Events ordered;
     Events steppingBack;
 };
@@ -81,27 +110,37 @@ private:
 void TestSdkRawWindows::initTestCase() {
     QVERIFY(dir.isValid());
     ordered = syntheticEvents(11, 600000, 20000000);
-    orderedPath = writeFile(dir.filePath("ordered.raw"), evt3Header() + encoded(ordered));
     // A second recording appended whose clock starts earlier: time steps back once, by less
     // than a wrap, so windows must gather events from both halves.
     const Events first = syntheticEvents(12, 300000, 5000000);
     const Events second = syntheticEvents(13, 300000, 4000000);
     steppingBack = first;
     steppingBack.insert(steppingBack.end(), second.begin(), second.end());
-    steppingBackPath = writeFile(dir.filePath("stepping-back.raw"),
-                                 evt3Header() + encoded(first) + encoded(second));
-    QVERIFY(!orderedPath.isEmpty() && !steppingBackPath.isEmpty());
+    for (const bool evt3 : {true, false}) {
+        const QString name = evt3 ? "%1-evt3.raw" : "%1-evt2.raw";
+        QVERIFY(
+            !writeFile(dir.filePath(name.arg("ordered")), recording(evt3, {ordered})).isEmpty());
+        QVERIFY(
+            !writeFile(dir.filePath(name.arg("stepping-back")), recording(evt3, {first, second}))
+                 .isEmpty());
+    }
+    orderedPath = dir.filePath("ordered-evt3.raw");
 }
 
 void TestSdkRawWindows::windowsMatchFullDecode_data() {
+    QTest::addColumn<bool>("evt3");
     QTest::addColumn<bool>("stepsBack");
-    QTest::newRow("time in order") << false;
-    QTest::newRow("time stepping back") << true;
+    QTest::newRow("EVT 3.0, time in order") << true << false;
+    QTest::newRow("EVT 3.0, time stepping back") << true << true;
+    QTest::newRow("EVT 2.0, time in order") << false << false;
+    QTest::newRow("EVT 2.0, time stepping back") << false << true;
 }
 
 void TestSdkRawWindows::windowsMatchFullDecode() {
+    QFETCH(bool, evt3);
     QFETCH(bool, stepsBack);
-    const QString path = stepsBack ? steppingBackPath : orderedPath;
+    const QString path = dir.filePath(QString(stepsBack ? "stepping-back" : "ordered") +
+                                      (evt3 ? "-evt3.raw" : "-evt2.raw"));
     const Events& written = stepsBack ? steppingBack : ordered;
     const auto reader = openLoaded(path);
     QVERIFY(reader);
@@ -118,7 +157,7 @@ void TestSdkRawWindows::windowsMatchFullDecode() {
     QCOMPARE(begin, written.front().timestamp);
     QCOMPARE(end, written.back().timestamp);
 
-    std::vector<std::uint64_t> starts = chunkBoundaryTimes(path, reader->info().dataOffset);
+    std::vector<std::uint64_t> starts = chunkBoundaryTimes(path, evt3, reader->info().dataOffset);
     QVERIFY(starts.size() >= 16);
     std::mt19937_64 random(5);
     const std::uint64_t low = reader->info().minTimestamp;
@@ -130,11 +169,12 @@ void TestSdkRawWindows::windowsMatchFullDecode() {
     starts.push_back(0);
     starts.push_back(low - 1);
     starts.push_back(end);
-    const std::uint64_t lengths[] = {1, 2, 1000, 10000, 33333};
+    // The longer windows cover whole index chunks, shorter ones cut through them.
+    const std::uint64_t lengths[] = {1, 2, 1000, 10000, 33333, 400000};
     const EventTimeline timeline(all);
     for (const std::uint64_t start : starts) {
         for (const std::uint64_t base : {start - 1, start, start + 1}) {
-            const std::uint64_t length = lengths[random() % 5];
+            const std::uint64_t length = lengths[random() % std::size(lengths)];
             const auto window = reader->readEventsAt(base, length);
             if (base > end) {
                 QVERIFY2(!window, "a start after the last event is the end of the recording");
