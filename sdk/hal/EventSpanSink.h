@@ -11,17 +11,20 @@ namespace korvane {
 // Writes the decoded events of [start, start + length) through a cursor into room the caller
 // has made, 12 events for every word decoded, and keeps the time of the last item seen. Meant
 // to live in a local variable for one decode call so that the cursor and times stay in
-// registers.
+// registers. Without timed, every event is taken: for data known to lie inside the span.
+template <bool timed = true>
 struct EventSpanSink {
     Event2D* cursor = nullptr;
     std::uint64_t start = 0;
     std::uint64_t length = 0;
     std::uint64_t lastTime = 0;
 
+    // Field by field: packing a lone event into 8 bytes cost more than the stores it saved.
     void event(std::uint32_t x, std::uint32_t y, std::uint32_t polarity, std::uint64_t time) {
         lastTime = time;
-        if (time - start < length) {
-            put(cursor++, x | head(y, polarity), time);
+        if (!timed || time - start < length) {
+            *cursor++ = Event2D(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y),
+                                static_cast<std::uint8_t>(polarity), time);
         }
     }
 
@@ -30,7 +33,7 @@ struct EventSpanSink {
     void vector(std::uint32_t baseX, std::uint32_t mask, std::uint32_t y, std::uint32_t polarity,
                 std::uint64_t time) {
         lastTime = time;
-        if (time - start >= length) {
+        if (timed && time - start >= length) {
             return;
         }
         const std::uint64_t first = baseX | head(y, polarity);
@@ -41,7 +44,9 @@ struct EventSpanSink {
         }
     }
 
-    void trigger(std::uint64_t time, std::uint32_t, std::uint32_t) { lastTime = time; }
+    void trigger(std::uint64_t time, std::uint32_t, std::uint32_t) {
+        lastTime = time;
+    }
 
 private:
     static_assert(sizeof(Event2D) == 16 && offsetof(Event2D, y) == 2 &&

@@ -8,7 +8,6 @@
 
 #include "ChunkIndex.h"
 #include "EarliestItemSink.h"
-#include "EventRunSink.h"
 #include "EventSpanSink.h"
 #include "Evt2Decoder.h"
 #include "Evt3Decoder.h"
@@ -135,27 +134,26 @@ struct RawFileReader::Impl {
         return sink;
     }
 
-    // Chunks wholly inside the window skip the per-event time test. Only EVT 2.0 gains from
-    // that: EVT 3.0 tests the time once per vector word, and its loop ran slower without it.
+    // Chunks wholly inside the window skip the per-event time test.
     template <RawEncoding encoding>
     void collectEvents(std::uint64_t start, std::uint64_t end, std::vector<Event2D>& events) {
-        collect(
-            start, end,
-            [&](const unsigned char* data, std::size_t words, DecoderState& state,
-                std::uint64_t& lastTime, bool inside) {
-                Event2D* last;
-                if (encoding == RawEncoding::Evt2 && inside) {
-                    last =
-                        decodeAs<encoding>(data, words, state, EventRunSink{scratch.get()}).cursor;
-                } else {
-                    const EventSpanSink sink = decodeAs<encoding>(
-                        data, words, state,
-                        EventSpanSink{scratch.get(), start, end - start, lastTime});
-                    last = sink.cursor;
-                    lastTime = sink.lastTime;
-                }
-                events.insert(events.end(), scratch.get(), last);
-            });
+        collect(start, end,
+                [&](const unsigned char* data, std::size_t words, DecoderState& state,
+                    std::uint64_t& lastTime, bool inside) {
+                    Event2D* last;
+                    if (inside) {
+                        last = decodeAs<encoding>(data, words, state,
+                                                  EventSpanSink<false>{scratch.get()})
+                                   .cursor;
+                    } else {
+                        const EventSpanSink<> sink = decodeAs<encoding>(
+                            data, words, state,
+                            EventSpanSink<>{scratch.get(), start, end - start, lastTime});
+                        last = sink.cursor;
+                        lastTime = sink.lastTime;
+                    }
+                    events.insert(events.end(), scratch.get(), last);
+                });
     }
 
     std::shared_ptr<std::vector<Event2D>> window(std::uint64_t start, std::uint64_t duration) {
