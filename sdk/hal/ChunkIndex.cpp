@@ -37,6 +37,14 @@ std::size_t ChunkIndex::firstReaching(std::uint64_t time) const {
     return static_cast<std::size_t>(std::lower_bound(begin, runningMax.end(), time) - begin);
 }
 
+std::size_t ChunkIndex::reachEnd(std::size_t first, std::uint64_t time) const {
+    if (first >= suffixMin.size()) {
+        return suffixMin.size();
+    }
+    const auto begin = suffixMin.begin();
+    return static_cast<std::size_t>(std::lower_bound(begin + first, suffixMin.end(), time) - begin);
+}
+
 std::uint64_t ChunkIndex::earliestFrom(std::size_t chunk) const {
     return chunk < suffixMin.size() ? suffixMin[chunk] : std::numeric_limits<std::uint64_t>::max();
 }

@@ -33,6 +33,9 @@ public:
     const ChunkEntry& at(std::size_t chunk) const { return entries[chunk]; }
     // First chunk at or before which an item reaches time; size() when none does.
     std::size_t firstReaching(std::uint64_t time) const;
+    // First chunk, from first on, that neither holds nor is followed by an item earlier than
+    // time; size() when there is none.
+    std::size_t reachEnd(std::size_t first, std::uint64_t time) const;
     // Earliest item time from this chunk on; the largest value when there is none.
     std::uint64_t earliestFrom(std::size_t chunk) const;
     std::size_t memoryBytes() const;

@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 
+#include "ChunkFile.h"
 #include "ChunkIndex.h"
 #include "EarliestItemSink.h"
 #include "EventSpanSink.h"
 #include "Evt2Decoder.h"
 #include "Evt3Decoder.h"
 #include "FirstEventSink.h"
+#include "HelperThread.h"
 #include "LoadStatsSink.h"
 #include "RawHeader.h"
 #include "TriggerWindowSink.h"
@@ -30,6 +31,8 @@ constexpr std::size_t wordsPerStep = 1024;
 constexpr std::size_t maxEventsPerWord = 12;
 // Upper bound on the room reserved ahead for a window; larger windows grow as they fill.
 constexpr std::uint64_t maxReservedEvents = std::uint64_t{1} << 22;
+// Windows with fewer events are decoded on one thread: handing half over costs more than it saves.
+constexpr std::uint64_t minEventsToSplit = 65536;
 
 std::uint64_t windowEnd(std::uint64_t start, std::uint64_t duration) {
     return duration > noEnd - start ? noEnd : start + duration;
@@ -38,25 +41,25 @@ std::uint64_t windowEnd(std::uint64_t start, std::uint64_t duration) {
 }  // namespace
 
 struct RawFileReader::Impl {
+    // What one thread needs to decode part of a window.
+    struct WindowPart {
+        ChunkFile file;
+        std::unique_ptr<Event2D[]> scratch{new Event2D[wordsPerStep * maxEventsPerWord]};
+    };
+
     std::string path;
     RawHeader header;
     RawFileInfo info;
-    std::ifstream file;
     std::size_t wordBytes = 2;
     SensorBounds bounds;
     std::uint64_t dataBytes = 0;
     ChunkIndex index;
     bool loaded = false;
     std::uint64_t position = 0;
-    std::vector<unsigned char> buffer;
-    std::unique_ptr<Event2D[]> scratch;  // events of one decode step before they join a window
-
-    std::size_t readAt(std::uint64_t offset, unsigned char* target, std::size_t bytes) {
-        file.clear();
-        file.seekg(static_cast<std::streamoff>(header.dataOffset + offset));
-        file.read(reinterpret_cast<char*>(target), static_cast<std::streamsize>(bytes));
-        return static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0));
-    }
+    WindowPart mainPart;
+    WindowPart helperPart;  // opened with mainPart, so both read the same file
+    std::vector<Event2D> helperEvents;
+    HelperThread helper;  // last: joined before the members its jobs use go
 
     template <class Sink>
     void decode(const unsigned char* data, std::size_t words, DecoderState& state,
@@ -68,37 +71,37 @@ struct RawFileReader::Impl {
         }
     }
 
-    // Whole words of one chunk, read into buffer.
-    std::size_t readChunk(std::size_t chunk) {
-        const std::uint64_t offset = std::uint64_t{chunk} * ChunkIndex::chunkBytes;
-        const std::size_t wanted = static_cast<std::size_t>(
-            std::min<std::uint64_t>(ChunkIndex::chunkBytes, dataBytes - offset));
-        buffer.resize(ChunkIndex::chunkBytes);
-        return readAt(offset, buffer.data(), wanted) / wordBytes;
-    }
-
     bool load();
     void finishInfo(const LoadStatsSink& stats, const DecodeCounters& counters, bool partialWord);
     void logSummary() const;
 
-    // Decodes every chunk that may hold items of [start, end), one step of words at a time:
-    // decodeStep(data, words, state, lastTime) decodes and moves lastTime to the last item seen,
-    // which lets an ordered chunk stop once it has passed end.
+    // The chunks that may hold items of [start, end): from the first to reach start up to the
+    // first after which nothing earlier than end comes.
+    std::pair<std::size_t, std::size_t> chunksOf(std::uint64_t start, std::uint64_t end) const {
+        const std::size_t first = index.firstReaching(start);
+        return {first, index.reachEnd(first, end)};
+    }
+
+    // Decodes the chunks [first, stop) that overlap [start, end), one step of words at a time:
+    // decodeStep(data, words, state, lastTime, inside) decodes and moves lastTime to the last
+    // item seen, which lets an ordered chunk stop once it has passed end; inside says that the
+    // whole chunk lies in [start, end).
     template <class Step>
-    void collect(std::uint64_t start, std::uint64_t end, Step&& decodeStep) {
-        for (std::size_t chunk = index.firstReaching(start);
-             chunk < index.size() && index.earliestFrom(chunk) < end; ++chunk) {
+    static void collect(const ChunkIndex& index, ChunkFile& file, std::size_t first,
+                        std::size_t stop, std::uint64_t start, std::uint64_t end,
+                        Step&& decodeStep) {
+        for (std::size_t chunk = first; chunk < stop; ++chunk) {
             const ChunkEntry& entry = index.at(chunk);
             if (entry.minTime >= end || entry.maxTime < start) {
                 continue;
             }
             const bool inside = entry.minTime >= start && entry.maxTime < end;
-            const std::size_t words = readChunk(chunk);
+            const std::size_t words = file.readChunk(chunk);
             DecoderState state = entry.state;
             std::uint64_t lastTime = 0;
             for (std::size_t done = 0; done < words; done += wordsPerStep) {
-                decodeStep(buffer.data() + done * wordBytes, std::min(wordsPerStep, words - done),
-                           state, lastTime, inside);
+                decodeStep(file.data() + done * file.wordBytes(),
+                           std::min(wordsPerStep, words - done), state, lastTime, inside);
                 if (entry.ordered && lastTime >= end) {
                     break;
                 }
@@ -106,17 +109,34 @@ struct RawFileReader::Impl {
         }
     }
 
-    std::uint64_t estimatedEvents(std::uint64_t start, std::uint64_t end) const {
+    // Events in the chunks of [first, stop) that overlap [start, end), counted up to limit.
+    std::uint64_t eventsIn(std::size_t first, std::size_t stop, std::uint64_t start,
+                           std::uint64_t end, std::uint64_t limit) const {
         std::uint64_t count = 0;
-        for (std::size_t chunk = index.firstReaching(start);
-             chunk < index.size() && index.earliestFrom(chunk) < end && count < maxReservedEvents;
-             ++chunk) {
+        for (std::size_t chunk = first; chunk < stop && count < limit; ++chunk) {
             const ChunkEntry& entry = index.at(chunk);
             if (entry.minTime < end && entry.maxTime >= start) {
                 count += entry.events;
             }
         }
-        return std::min(count, maxReservedEvents);
+        return std::min(count, limit);
+    }
+
+    // Where to hand the rest of [first, stop) to the helper: after about half the events, or
+    // stop when the window is too small to be worth a second thread.
+    std::size_t splitPoint(std::size_t first, std::size_t stop, std::uint64_t start,
+                           std::uint64_t end) const {
+        const std::uint64_t total = eventsIn(first, stop, start, end, 2 * maxReservedEvents);
+        if (stop - first < 2 || total < minEventsToSplit) {
+            return stop;
+        }
+        std::uint64_t count = 0;
+        std::size_t chunk = first;
+        while (chunk + 1 < stop && 2 * count < total) {
+            count += eventsIn(chunk, chunk + 1, start, end, maxReservedEvents);
+            ++chunk;
+        }
+        return chunk;
     }
 
     // Out of line, so that each encoding and sink gets a loop of its own with the sink's
@@ -134,26 +154,58 @@ struct RawFileReader::Impl {
         return sink;
     }
 
-    // Chunks wholly inside the window skip the per-event time test.
+    // Appends the events of [start, end) in the chunks [first, stop). Chunks wholly inside the
+    // window skip the per-event time test. Touches only part, events and what loading left.
     template <RawEncoding encoding>
-    void collectEvents(std::uint64_t start, std::uint64_t end, std::vector<Event2D>& events) {
-        collect(start, end,
+    void collectEvents(WindowPart& part, std::size_t first, std::size_t stop, std::uint64_t start,
+                       std::uint64_t end, std::vector<Event2D>& events) const {
+        Event2D* const scratch = part.scratch.get();
+        collect(index, part.file, first, stop, start, end,
                 [&](const unsigned char* data, std::size_t words, DecoderState& state,
                     std::uint64_t& lastTime, bool inside) {
                     Event2D* last;
                     if (inside) {
-                        last = decodeAs<encoding>(data, words, state,
-                                                  EventSpanSink<false>{scratch.get()})
+                        last = decodeAs<encoding>(data, words, state, EventSpanSink<false>{scratch})
                                    .cursor;
                     } else {
                         const EventSpanSink<> sink = decodeAs<encoding>(
                             data, words, state,
-                            EventSpanSink<>{scratch.get(), start, end - start, lastTime});
+                            EventSpanSink<>{scratch, start, end - start, lastTime});
                         last = sink.cursor;
                         lastTime = sink.lastTime;
                     }
-                    events.insert(events.end(), scratch.get(), last);
+                    events.insert(events.end(), scratch, last);
                 });
+    }
+
+    // Large windows are decoded in two halves at once, the later half by the helper.
+    template <RawEncoding encoding>
+    void collectWindow(std::uint64_t start, std::uint64_t end, std::vector<Event2D>& events) {
+        const auto [first, stop] = chunksOf(start, end);
+        events.reserve(
+            static_cast<std::size_t>(eventsIn(first, stop, start, end, maxReservedEvents)));
+        const std::size_t split = splitPoint(first, stop, start, end);
+        if (split == stop) {
+            collectEvents<encoding>(mainPart, first, stop, start, end, events);
+            return;
+        }
+        helper.start([this, split, stop, start, end] {
+            helperEvents.clear();
+            helperEvents.reserve(
+                static_cast<std::size_t>(eventsIn(split, stop, start, end, maxReservedEvents)));
+            collectEvents<encoding>(helperPart, split, stop, start, end, helperEvents);
+        });
+        try {
+            collectEvents<encoding>(mainPart, first, split, start, end, events);
+        } catch (...) {
+            helper.wait();
+            throw;
+        }
+        helper.wait();
+        events.insert(events.end(), helperEvents.begin(), helperEvents.end());
+        if (helperEvents.capacity() > maxReservedEvents) {
+            helperEvents = std::vector<Event2D>();
+        }
     }
 
     std::shared_ptr<std::vector<Event2D>> window(std::uint64_t start, std::uint64_t duration) {
@@ -163,14 +215,10 @@ struct RawFileReader::Impl {
         if (duration == 0) {
             return events;
         }
-        events->reserve(static_cast<std::size_t>(estimatedEvents(start, end)));
-        if (!scratch) {
-            scratch.reset(new Event2D[wordsPerStep * maxEventsPerWord]);
-        }
         if (header.encoding == RawEncoding::Evt3) {
-            collectEvents<RawEncoding::Evt3>(start, end, *events);
+            collectWindow<RawEncoding::Evt3>(start, end, *events);
         } else {
-            collectEvents<RawEncoding::Evt2>(start, end, *events);
+            collectWindow<RawEncoding::Evt2>(start, end, *events);
         }
         return events;
     }
@@ -188,12 +236,12 @@ struct RawFileReader::Impl {
             if (entry.maxTime < time) {
                 continue;
             }
-            const std::size_t words = readChunk(chunk);
+            const std::size_t words = mainPart.file.readChunk(chunk);
             DecoderState state = entry.state;
             DecodeCounters ignored;
             for (std::size_t done = 0; done < words && !sink.found; done += wordsPerStep) {
-                decode(buffer.data() + done * wordBytes, std::min(wordsPerStep, words - done),
-                       state, ignored, sink);
+                decode(mainPart.file.data() + done * wordBytes,
+                       std::min(wordsPerStep, words - done), state, ignored, sink);
             }
         }
         return sink.found ? sink.time : info.lastTimestamp;
@@ -216,8 +264,8 @@ struct RawFileReader::Impl {
             sink.target = time;
             DecoderState state = entry.state;
             DecodeCounters ignored;
-            const std::size_t words = readChunk(chunk);
-            decode(buffer.data(), words, state, ignored, sink);
+            const std::size_t words = mainPart.file.readChunk(chunk);
+            decode(mainPart.file.data(), words, state, ignored, sink);
             best = std::min(best, sink.best);
         }
         return best;
@@ -230,8 +278,7 @@ std::unique_ptr<RawFileReader> RawFileReader::open(const std::string& path) {
         return nullptr;
     }
     auto impl = std::make_unique<Impl>();
-    impl->file.open(path, std::ios::binary);
-    if (!impl->file) {
+    if (!impl->mainPart.file.open(path) || !impl->helperPart.file.open(path)) {
         return nullptr;
     }
     // Read only as far as the header goes; doubling the amount keeps a long header from being
@@ -242,10 +289,11 @@ std::unique_ptr<RawFileReader> RawFileReader::open(const std::string& path) {
     while (!parsed && !atEnd && head.size() < RawHeader::maxBytes) {
         const std::size_t used = head.size();
         head.resize(std::min(std::max<std::size_t>(4096, 2 * used), RawHeader::maxBytes));
-        impl->file.read(head.data() + used, static_cast<std::streamsize>(head.size() - used));
-        head.resize(used +
-                    static_cast<std::size_t>(std::max<std::streamsize>(impl->file.gcount(), 0)));
-        atEnd = impl->file.eof() || !impl->file;
+        const std::size_t wanted = head.size() - used;
+        const std::size_t got = impl->mainPart.file.readAt(
+            used, reinterpret_cast<unsigned char*>(head.data() + used), wanted);
+        head.resize(used + got);
+        atEnd = got < wanted;
         parsed = RawHeader::parse(head.data(), head.size(), atEnd, impl->header);
     }
     if (!parsed || impl->header.encoding == RawEncoding::Unknown) {
@@ -290,7 +338,8 @@ bool RawFileReader::Impl::load() {
     while (offset < dataBytes) {
         const std::size_t wanted =
             static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), dataBytes - offset));
-        const std::size_t got = readAt(offset, block.data(), wanted);
+        const std::size_t got =
+            mainPart.file.readAt(header.dataOffset + offset, block.data(), wanted);
         for (std::size_t begin = 0; begin < got; begin += ChunkIndex::chunkBytes) {
             const std::size_t bytes = std::min(ChunkIndex::chunkBytes, got - begin);
             ChunkEntry entry;
@@ -311,6 +360,9 @@ bool RawFileReader::Impl::load() {
         }
     }
     index.finish();
+    for (WindowPart* part : {&mainPart, &helperPart}) {
+        part->file.setLayout(header.dataOffset, dataBytes, wordBytes);
+    }
     finishInfo(stats, counters, carried != 0);
     position = info.firstTimestamp;
     loaded = true;
@@ -415,7 +467,8 @@ std::vector<ExtTrigger> RawFileReader::readTriggersAt(std::uint64_t start, std::
         return triggers;
     }
     const std::uint64_t end = windowEnd(start, duration);
-    impl->collect(start, end,
+    const auto [first, stop] = impl->chunksOf(start, end);
+    impl->collect(impl->index, impl->mainPart.file, first, stop, start, end,
                   [&](const unsigned char* data, std::size_t words, DecoderState& state,
                       std::uint64_t& lastTime, bool) {
                       TriggerWindowSink sink{triggers, start, end - start, lastTime};

@@ -1,7 +1,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "ChunkIndex.h"
 #include "EventWindowSink.h"
@@ -92,6 +94,7 @@ private slots:
     void windowsMatchFullDecode_data();
     void windowsMatchFullDecode();
     void readEventsForWalksTheRecording();
+    void readersOnThreadsOfTheirOwnAgree();
     void seekPlacesPositionOnFirstEventAtOrAfter_data();
     void seekPlacesPositionOnFirstEventAtOrAfter();
     void windowEndSaturates_data();
@@ -206,6 +209,41 @@ void TestSdkRawWindows::readEventsForWalksTheRecording() {
     }
     COMPARE_EVENTS(walked, ordered);
     QVERIFY(!reader->readEventsFor(1000000));
+}
+
+// Large windows are decoded on two threads; readers used from several threads at once, and
+// destroyed straight after a large read, must still give each window exactly.
+void TestSdkRawWindows::readersOnThreadsOfTheirOwnAgree() {
+    const EventTimeline timeline(ordered);
+    const std::uint64_t first = ordered.front().timestamp;
+    const std::uint64_t span = ordered.back().timestamp - first;
+    std::atomic<int> wrong{0};
+    std::atomic<int> read{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&, t] {
+            const bool evt3 = t != 1;
+            const auto reader =
+                openLoaded(dir.filePath(evt3 ? "ordered-evt3.raw" : "ordered-evt2.raw"));
+            if (!reader) {
+                ++wrong;
+                return;
+            }
+            std::mt19937_64 random(30 + t);
+            for (int i = 0; i < 20; ++i) {
+                const std::uint64_t start = first + random() % span;
+                const std::uint64_t length = 400000 + random() % 2000000;
+                const auto window = reader->readEventsAt(start, length);
+                wrong += !window || *window != timeline.between(start, length) ? 1 : 0;
+                ++read;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    QCOMPARE(read.load(), 60);
+    QCOMPARE(wrong.load(), 0);
 }
 
 void TestSdkRawWindows::seekPlacesPositionOnFirstEventAtOrAfter_data() {
