@@ -181,7 +181,10 @@ struct RawFileReader::Impl {
     // Large windows are decoded in two halves at once, the later half by the helper.
     template <RawEncoding encoding>
     void collectWindow(std::uint64_t start, std::uint64_t end, std::vector<Event2D>& events) {
-        const auto [first, stop] = chunksOf(start, end);
+        // Plain names, not a structured binding: the helper's job captures stop.
+        const std::pair<std::size_t, std::size_t> chunks = chunksOf(start, end);
+        const std::size_t first = chunks.first;
+        const std::size_t stop = chunks.second;
         events.reserve(
             static_cast<std::size_t>(eventsIn(first, stop, start, end, maxReservedEvents)));
         const std::size_t split = splitPoint(first, stop, start, end);
