@@ -124,9 +124,9 @@ struct RawFileReader::Impl {
 
     // Where to hand the rest of [first, stop) to the helper: after about half the events, or
     // stop when the window is too small to be worth a second thread.
+    // total is eventsIn over the whole range.
     std::size_t splitPoint(std::size_t first, std::size_t stop, std::uint64_t start,
-                           std::uint64_t end) const {
-        const std::uint64_t total = eventsIn(first, stop, start, end, 2 * maxReservedEvents);
+                           std::uint64_t end, std::uint64_t total) const {
         if (stop - first < 2 || total < minEventsToSplit) {
             return stop;
         }
@@ -185,9 +185,9 @@ struct RawFileReader::Impl {
         const std::pair<std::size_t, std::size_t> chunks = chunksOf(start, end);
         const std::size_t first = chunks.first;
         const std::size_t stop = chunks.second;
-        events.reserve(
-            static_cast<std::size_t>(eventsIn(first, stop, start, end, maxReservedEvents)));
-        const std::size_t split = splitPoint(first, stop, start, end);
+        const std::uint64_t total = eventsIn(first, stop, start, end, 2 * maxReservedEvents);
+        events.reserve(static_cast<std::size_t>(std::min(total, maxReservedEvents)));
+        const std::size_t split = splitPoint(first, stop, start, end, total);
         if (split == stop) {
             collectEvents<encoding>(mainPart, first, stop, start, end, events);
             return;
