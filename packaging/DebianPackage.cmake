@@ -21,6 +21,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.korvane.com/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads the SVG image and icon plugins at run time; the style sheets' icons are SVG files.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt5svg5)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
