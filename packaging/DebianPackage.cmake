@@ -10,12 +10,13 @@ set(CPACK_PACKAGE_CONTACT "Ostrel developers <ostrel@korvane.com>" CACHE STRING
     "Maintainer of the Debian package, \"Name <address>\"")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for event cameras and their .raw recordings")
 set(CPACK_PACKAGE_DESCRIPTION "\
-Ostrel paints the events of an event camera (dynamic vision sensor) into frames and shows
-them, live from a camera or played back from an EVT 3.0 or EVT 2.0 .raw recording, with
-recording, a timeline, display settings and sensor biases.
+Ostrel paints the events of an event camera (dynamic vision sensor) into
+frames and shows them, live from a camera or played back from an EVT 3.0 or
+EVT 2.0 .raw recording, with recording, a timeline, display settings and
+sensor biases.
 
-The command-line tool ostrel-raw prints a recording's summary and its events, and writes
-recordings of a simulated camera.")
+The command-line tool ostrel-raw prints a recording's summary and its events,
+and writes recordings of a simulated camera.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -10,7 +10,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 run_packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libbenchmark-dev)
-test_packages=(xvfb xauth xdotool xcompmgr imagemagick clang-14 libclang-rt-14-dev)
+test_packages=(xvfb xauth xdotool xcompmgr imagemagick clang-14 libclang-rt-14-dev
+    desktop-file-utils appstream libxml2-utils man-db shared-mime-info xdg-utils
+    libfile-mimeinfo-perl libglib2.0-bin dpkg-dev)
 
 install_missing() {
     local missing=()
