@@ -16,6 +16,7 @@
 #include "SensorSimulator.h"
 #include "SimulatedSensorModel.h"
 #include "korvane/DvsCamera.h"
+#include "korvane/RecordingStatus.h"
 #include "korvane/SimulatedCameraControl.h"
 
 namespace korvane {
@@ -48,6 +49,7 @@ public:
     void setConnected(bool connected);
     bool recordingFigures(simulation::RecordingFigures& figures);
     simulation::BatchSpan lastBatchSpan();
+    RecordingStatus recordingStatus();
     std::uint64_t producedEvents() const { return produced.load(std::memory_order_relaxed); }
 
 private:
@@ -82,7 +84,8 @@ private:
 
     std::mutex recordMutex;
     std::unique_ptr<EventRecorder> recorder;
-    std::string recordingPath;
+    std::string recordingPath;  // absolute
+    std::string lastFailure;    // why the last recording did not start or failed
     std::uint64_t producedWhileRecording = 0;
     bool anyRecording = false;
     simulation::RecordingFigures lastFigures;
