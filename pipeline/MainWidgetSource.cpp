@@ -2,6 +2,7 @@
 // runs is decided by the source state; these flows ask it, and show the answer.
 #include "main_window/MainWidget.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QtDebug>
@@ -143,8 +144,12 @@ void MainWidget::showSourceState() {
     ui->pb_record->setChecked(sourceState.recording());
 }
 
-// A recording that fails on the way, or a camera that goes away, is seen within the period.
+// A recording that fails on the way, or a camera that goes away, is seen within the period; not
+// while another dialog is up, where a box would land on top of it.
 void MainWidget::checkSource() {
+    if (QApplication::activeModalWidget() != nullptr) {
+        return;
+    }
     const std::string notice = sourceState.check();
     if (notice.empty()) {
         return;

@@ -154,7 +154,6 @@ void SourceState::setCameraInterval(std::uint64_t microseconds) {
 
 void SourceState::close() {
     pause();
-    producer.stopFrames();
     releaseCamera();
     dropRecording();
     sourceMode = SourceMode::None;

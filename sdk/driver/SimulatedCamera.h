@@ -26,7 +26,7 @@ namespace korvane {
 // fetchEvents may run on one thread while any other thread uses the rest; releasing the last
 // owner stops the producer and completes a recording still running.
 // Lock order: batchMutex or recordMutex before stateMutex; EventRecorder's own lock comes last.
-class SimulatedCamera final : public DvsCamera {
+class SimulatedCamera final : public DvsCamera, public RecordingReporter {
 public:
     static const char* const pluginName;
 
@@ -49,7 +49,7 @@ public:
     void setConnected(bool connected);
     bool recordingFigures(simulation::RecordingFigures& figures);
     simulation::BatchSpan lastBatchSpan();
-    RecordingStatus recordingStatus();
+    RecordingStatus recordingStatus() override;
     std::uint64_t producedEvents() const { return produced.load(std::memory_order_relaxed); }
 
 private:
