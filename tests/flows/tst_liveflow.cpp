@@ -34,11 +34,9 @@ private slots:
     void cancelledCameraListKeepsTheCamera();
     void highestFrameRateKeepsTheWindowResponsive();
     void failedOpenLetsGoOfTheRecordingCamera();
-    void accumulationTimeReachesTheCamera();
     void recordThenPlayBack();
     void refusedRecordingSaysWhy();
     void defaultRecordingName();
-    void recordingStillRunningWhenTheWindowClosesIsComplete();
 };
 
 void TestLiveFlow::openCameraStreamsLive() {
@@ -55,6 +53,12 @@ void TestLiveFlow::openCameraStreamsLive() {
     const QString first = label->text();
     QTRY_VERIFY(label->text() != first);
     QVERIFY(label->text() > first);
+
+    QTest::ignoreMessage(QtDebugMsg, "set dvs time interval: 10000");
+    emit h.settings()->signalCumulativeTimeChanged(10000);
+    korvane::simulation::BatchSpan span;
+    QTRY_VERIFY(korvane::simulation::lastBatchSpan(*h.main().currentCamera(), span) &&
+                span.end - span.begin == 10000);
 }
 
 void TestLiveFlow::cancelledCameraListKeepsTheCamera() {
@@ -65,11 +69,7 @@ void TestLiveFlow::cancelledCameraListKeepsTheCamera() {
     QVERIFY(h.openCamera(-1));
     QCOMPARE(h.main().currentCamera(), camera);
     QVERIFY(!h.button("pb_play")->isChecked());
-    bool biasesShown = false;
-    for (QLabel* label : h.settings()->findChildren<QLabel*>()) {
-        biasesShown |= label->text() == "Biases";
-    }
-    QVERIFY(biasesShown);
+    QCOMPARE(h.settings()->findChildren<QLabel*>("lb_setting_box_title_text").size(), 2);
     QTest::ignoreMessage(QtDebugMsg, "start camera.");
     QTest::mouseClick(h.button("pb_play"), Qt::LeftButton);
     QVERIFY(h.button("pb_play")->isChecked());
@@ -181,18 +181,6 @@ void TestLiveFlow::failedOpenLetsGoOfTheRecordingCamera() {
     QVERIFY(!h.button("pb_record")->isChecked());
 }
 
-void TestLiveFlow::accumulationTimeReachesTheCamera() {
-    FlowHarness h;
-    QVERIFY(h.openCamera(0));
-    QTRY_VERIFY(h.button("pb_play")->isChecked());
-    const auto camera = h.main().currentCamera();
-    QTest::ignoreMessage(QtDebugMsg, "set dvs time interval: 10000");
-    emit h.settings()->signalCumulativeTimeChanged(10000);
-    korvane::simulation::BatchSpan span;
-    QTRY_VERIFY(korvane::simulation::lastBatchSpan(*camera, span) &&
-                span.end - span.begin == 10000);
-}
-
 void TestLiveFlow::recordThenPlayBack() {
     FlowHarness h;
     // Looping, so that a slow machine still catches frames of the short recording. Set before
@@ -247,21 +235,6 @@ void TestLiveFlow::refusedRecordingSaysWhy() {
 void TestLiveFlow::defaultRecordingName() {
     const QDateTime when(QDate(2024, 1, 31), QTime(15, 45, 0));
     QCOMPARE(defaultRecordingPath("/data/takes", when), QString("/data/takes/20240131_154500"));
-}
-
-void TestLiveFlow::recordingStillRunningWhenTheWindowClosesIsComplete() {
-    QTemporaryDir keep;
-    const QString file = keep.filePath("open.raw");
-    std::weak_ptr<korvane::DvsCamera> camera;
-    {
-        FlowHarness h;
-        QVERIFY(h.openCamera(0));
-        QVERIFY(h.startRecording(file));
-        QTest::qWait(300);
-        camera = h.main().currentCamera();
-    }
-    QVERIFY(camera.expired());
-    QVERIFY(countEvents(file) > 1000);
 }
 
 QTEST_MAIN(TestLiveFlow)

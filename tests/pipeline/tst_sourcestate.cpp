@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "korvane/RawFileWriter.h"
 #include "korvane/RecordingStatus.h"
 #include "pipeline/SourceState.h"
 
@@ -48,21 +49,6 @@ private:
     }
 };
 
-class ScriptedReader : public korvane::DvsFileReader {
-public:
-    bool loadFile() override { return true; }
-    bool getBeginTime(std::uint64_t& timestamp) override { return (timestamp = 0, true); }
-    bool getEndTime(std::uint64_t& timestamp) override { return (timestamp = 1000, true); }
-    bool seekTo(std::uint64_t) override { return true; }
-    std::shared_ptr<std::vector<korvane::Event2D>> readEventsFor(std::uint64_t) override {
-        return nullptr;
-    }
-    std::shared_ptr<std::vector<korvane::Event2D>> readEventsAt(std::uint64_t,
-                                                                std::uint64_t) override {
-        return nullptr;
-    }
-};
-
 class ScriptedThreads : public FrameProducer {
 public:
     void startLive(std::shared_ptr<korvane::DvsCamera>) override { effects << "live thread"; }
@@ -78,28 +64,32 @@ class TestSourceState : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void transitions_data();
     void transitions();
 
 private:
-    void arrive(const QString& start);
-    void act(const QString& action);
-    void openCamera();
-    void openRecording(bool loads);
-    void record();
+    void perform(const QString& action);
 
+    QTemporaryDir dir;
+    std::string recordingFile;
     ScriptedThreads threads;
     std::unique_ptr<SourceState> state;
-    ScriptedCamera* camera = nullptr;
     QString notice;
     QtMessageHandler previousHandler = nullptr;
 };
 
+// The state only holds the reader: a recording without events will do.
+void TestSourceState::initTestCase() {
+    recordingFile = dir.filePath("a.raw").toStdString();
+    korvane::RawFileWriter writer;
+    QVERIFY(writer.open(recordingFile, 1280, 720, "TEST") && writer.close());
+}
+
 void TestSourceState::init() {
     state = std::make_unique<SourceState>(threads);
-    camera = nullptr;
     notice.clear();
     previousHandler = qInstallMessageHandler(collectLog);
 }
@@ -111,87 +101,48 @@ void TestSourceState::cleanup() {
     logLines.clear();
 }
 
-// The open flows' steps, in the window's order.
-void TestSourceState::openCamera() {
-    state->pause();
-    state->dropRecording();
-    auto fresh = std::make_shared<ScriptedCamera>();
-    camera = fresh.get();
-    state->openCamera(fresh);
-    state->play();
-}
-
-void TestSourceState::openRecording(bool loads) {
-    if (state->flowing()) {
+// A user action as the window's flows carry it out, in their order of steps.
+void TestSourceState::perform(const QString& action) {
+    auto* camera = static_cast<ScriptedCamera*>(state->camera().get());
+    if (action == "open camera") {
         state->pause();
-        state->releaseCamera();
-        camera = nullptr;
-    }
-    state->dropRecording();
-    if (!loads) {
-        state->failOpen();
-        camera = nullptr;
-        return;
-    }
-    RecordingLoad load;
-    load.end = 1000;
-    state->openRecording(std::make_unique<ScriptedReader>(), load);
-    state->play();
-}
-
-void TestSourceState::record() {
-    if (state->recordClicked() == SourceState::RecordStep::AskForPath) {
-        notice = QString::fromStdString(state->startRecording("take.raw"));
-    }
-}
-
-void TestSourceState::arrive(const QString& start) {
-    for (const QString& step : start.split(", ", Qt::SkipEmptyParts)) {
-        if (step == "camera" || step == "streaming") {
-            openCamera();
-            if (step == "camera") {
-                state->pause();
-            }
-        } else if (step == "recording") {
-            record();
-        } else if (step == "unplugged") {
-            camera->connected = false;
-        } else if (step == "file" || step == "playing") {
-            openRecording(true);
-            if (step == "file") {
-                state->pause();
-            }
-        } else if (step == "reader gone") {
-            state->dropRecording();
-        }
-    }
-    QVERIFY2(notice.isEmpty(), qPrintable(notice));
-    effects.clear();
-    logLines.clear();
-}
-
-void TestSourceState::act(const QString& action) {
-    if (action == "play") {
-        state->togglePlay();
-    } else if (action == "open camera") {
-        openCamera();
+        state->dropRecording();
+        state->openCamera(std::make_shared<ScriptedCamera>());
+        state->play();
     } else if (action == "open camera fails") {
         state->pause();
         state->dropRecording();
         state->failOpen();
-    } else if (action == "open recording" || action == "open recording fails") {
-        openRecording(action == "open recording");
-    } else if (action == "record") {
-        record();
-    } else if (action == "record refused") {
-        camera->failure = "disk full";
-        record();
-    } else if (action == "disk fills") {
-        camera->failure = "disk full";
+    } else if (action.startsWith("open recording")) {
+        if (state->flowing()) {
+            state->pause();
+            state->releaseCamera();
+        }
+        state->dropRecording();
+        if (action.endsWith("fails")) {
+            state->failOpen();
+            return;
+        }
+        auto reader = korvane::DvsFileReader::createFileReader(recordingFile);
+        state->openRecording(std::move(reader), RecordingLoad());
+        state->play();
+    } else if (action == "play") {
+        state->togglePlay();
+    } else if (action.startsWith("record")) {
+        if (camera) {
+            camera->failure = action.endsWith("refused") ? "disk full" : "";
+        }
+        if (state->recordClicked() == SourceState::RecordStep::AskForPath) {
+            notice = QString::fromStdString(state->startRecording("take.raw"));
+        }
+    } else if (action == "disk fills" || action == "unplug") {
+        camera->failure = action == "disk fills" ? "disk full" : "";
+        camera->connected = action != "unplug";
         notice = QString::fromStdString(state->check());
-    } else if (action == "unplug") {
+    } else if (action == "cable out") {
         camera->connected = false;
-        notice = QString::fromStdString(state->check());
+    } else if (action == "drop reader") {
+        state->dropRecording();
     } else if (action == "close") {
         state->close();
     }
@@ -216,63 +167,63 @@ void TestSourceState::transitions_data() {
     QTest::newRow("nothing open: Play does nothing")
         << "" << "play" << none << false << false << "" << "" << "";
     QTest::newRow("camera: Play streams")
-        << "camera" << "play" << live << true << false << "start camera." << "" << stream;
+        << "open camera, play" << "play" << live << true << false << "start camera." << "" << stream;
     QTest::newRow("streaming: Play stops the stream, recording goes on")
-        << "streaming, recording" << "play" << live << false << true << "stop camera." << ""
+        << "open camera, record" << "play" << live << false << true << "stop camera." << ""
         << unstream;
     QTest::newRow("unplugged while streaming: Play stops the live thread")
-        << "streaming, unplugged" << "play" << live << false << false
+        << "open camera, cable out" << "play" << live << false << false
         << "Please connect camera first." << "" << unstream;
     QTest::newRow("recording paused: Play plays")
-        << "file" << "play" << file << true << false << "" << "" << "playback thread";
+        << "open recording, play" << "play" << file << true << false << "" << "" << "playback thread";
     QTest::newRow("recording playing: Play pauses")
-        << "playing" << "play" << file << false << false << "" << "" << "join";
+        << "open recording" << "play" << file << false << false << "" << "" << "join";
     QTest::newRow("reader gone: Play refuses")
-        << "playing, reader gone" << "play" << file << false << false
+        << "open recording, drop reader" << "play" << file << false << false
         << "Please load file first." << "" << "";
     QTest::newRow("recording opened over a recording camera: camera let go, file complete")
-        << "streaming, recording" << "open recording" << file << true << false
+        << "open camera, record" << "open recording" << file << true << false
         << "stop camera." << "" << unstream + "|stopRecording|released|playback thread";
     QTest::newRow("failed open over a recording camera: nothing left open")
-        << "streaming, recording" << "open recording fails" << none << false << false
+        << "open camera, record" << "open recording fails" << none << false << false
         << "stop camera." << "" << unstream + "|stopRecording|released";
     QTest::newRow("recording opened beside a camera not streaming: camera kept, still recording")
-        << "camera, recording" << "open recording" << file << true << true << "" << ""
+        << "open camera, play, record" << "open recording" << file << true << true << "" << ""
         << "playback thread";
     QTest::newRow("failed open beside a camera not streaming: nothing left open")
-        << "camera, recording" << "open recording fails" << none << false << false << "" << ""
+        << "open camera, play, record" << "open recording fails" << none << false << false << "" << ""
         << "stopRecording|released";
     QTest::newRow("failed open over a playing recording: no old range left")
-        << "playing" << "open recording fails" << none << false << false << "" << "" << "join";
+        << "open recording" << "open recording fails" << none << false << false << "" << "" << "join";
     QTest::newRow("another camera: the old one stops recording and goes")
-        << "streaming, recording" << "open camera" << live << true << false
+        << "open camera, record" << "open camera" << live << true << false
         << "stop camera.|start camera." << ""
         << unstream + "|stopRecording|released|" + stream;
     QTest::newRow("failed camera open: the old camera goes")
-        << "streaming" << "open camera fails" << none << false << false << "stop camera." << ""
+        << "open camera" << "open camera fails" << none << false << false << "stop camera." << ""
         << unstream + "|released";
     QTest::newRow("camera: Record records")
-        << "camera" << "record" << live << false << true << "" << "" << "record take.raw";
+        << "open camera, play" << "record" << live << false << true << "" << "" << "record take.raw";
     QTest::newRow("Record refused: unchecked, says why")
-        << "streaming" << "record refused" << live << true << false << ""
+        << "open camera" << "record refused" << live << true << false << ""
         << "Recording did not start: disk full" << "record take.raw";
     QTest::newRow("recording: Record stops it")
-        << "streaming, recording" << "record" << live << true << false << "stop recording" << ""
+        << "open camera, record" << "record" << live << true << false << "stop recording" << ""
         << "stopRecording";
     QTest::newRow("disk fills while recording: unchecked, says why")
-        << "streaming, recording" << "disk fills" << live << true << false << ""
+        << "open camera, record" << "disk fills" << live << true << false << ""
         << "Recording stopped: disk full" << "stopRecording";
     QTest::newRow("camera unplugged while recording: both stop")
-        << "streaming, recording" << "unplug" << live << false << false << ""
+        << "open camera, record" << "unplug" << live << false << false << ""
         << "The camera was disconnected." << unstream + "|stopRecording";
     QTest::newRow("no camera: Record refuses")
-        << "playing" << "record" << file << true << false << "Please connect camera first." << ""
+        << "open recording" << "record" << file << true << false << "Please connect camera first." << ""
         << "";
     QTest::newRow("closing while streaming and recording: file complete, camera let go")
-        << "streaming, recording" << "close" << none << false << false << "stop camera." << ""
+        << "open camera, record" << "close" << none << false << false << "stop camera." << ""
         << unstream + "|stopRecording|released";
     QTest::newRow("closing while playing")
-        << "playing" << "close" << none << false << false << "" << "" << "join";
+        << "open recording" << "close" << none << false << false << "" << "" << "join";
     // clang-format on
 }
 
@@ -286,8 +237,13 @@ void TestSourceState::transitions() {
     QFETCH(QString, message);
     QFETCH(QString, done);
 
-    arrive(start);
-    act(action);
+    for (const QString& step : start.split(", ", Qt::SkipEmptyParts)) {
+        perform(step);
+    }
+    QVERIFY2(notice.isEmpty(), qPrintable(notice));
+    effects.clear();
+    logLines.clear();
+    perform(action);
     QCOMPARE(int(state->mode()), mode);
     QCOMPARE(state->flowing(), play);
     QCOMPARE(state->recording(), record);
