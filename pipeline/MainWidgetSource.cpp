@@ -118,6 +118,7 @@ void MainWidget::failOpen(const QString& reason) {
     ui->slider_time->setRange(0, initialSliderMaximum);
     ui->slider_time->setValue(0);
     ui->label_time->setText(initialTimeText);
+    emit triggerEventsToShow();  // nothing is painted any more: the view goes blank
     settingUI->setBiasesToolToInitUI(nullptr);
     tell(reason);
 }
