@@ -177,9 +177,9 @@ void SourceState::stopStream() {
 }
 
 // A camera that went away stops streaming and recording; it stays open, so that Play works
-// again once it is back.
+// again once it is back. A recording that plays beside it goes on.
 void SourceState::loseCamera() {
-    if (framesFlow) {
+    if (sourceMode == SourceMode::LiveCamera && framesFlow) {
         framesFlow = false;
         producer.stopFrames();
         if (openedCamera) {

@@ -216,6 +216,9 @@ void TestSourceState::transitions_data() {
     QTest::newRow("camera unplugged while recording: both stop")
         << "open camera, record" << "unplug" << live << false << false << ""
         << "The camera was disconnected." << unstream + "|stopRecording";
+    QTest::newRow("camera unplugged while a recording plays beside it: playback goes on")
+        << "open camera, play, record, open recording" << "unplug" << file << true << false << ""
+        << "The camera was disconnected." << "stopRecording";
     QTest::newRow("no camera: Record refuses")
         << "open recording" << "record" << file << true << false << "Please connect camera first." << ""
         << "";
