@@ -125,13 +125,22 @@ void MainWidget::failOpen(const QString& reason) {
 
 // Returns once the task has finished, even when the waiting window was closed early with
 // Escape: the flows go on with what the task opened.
+// QThread::wait orders the task's writes before what follows, through Qt's own locks only; the
+// flag orders them where the thread sanitizer sees it too.
 void MainWidget::runOpenTask(std::function<void()> task) {
+    std::atomic<bool> done{false};
     WaitingWin waiting(showImageForm);
-    WorkerThread worker(std::move(task), nullptr);
+    WorkerThread worker(
+        [&task, &done] {
+            task();
+            done.store(true, std::memory_order_release);
+        },
+        nullptr);
     connect(&worker, &WorkerThread::taskCompleted, &waiting, &WaitingWin::close);
     worker.start(QThread::InheritPriority);
     waiting.exec();
     worker.wait();
+    done.load(std::memory_order_acquire);
 }
 
 void MainWidget::tell(const QString& message) {
