@@ -7,11 +7,15 @@ class KVMessageBox;
 }
 
 // A question with Open and Close: exec() gives 1 for Open, 0 for Close, the cross or Escape.
+// With Buttons::Ok it only tells: a single OK button in Open's place.
 class KVMessageBox : public QFramelessDialog {
     Q_OBJECT
 
 public:
-    KVMessageBox(const QString& message, const QString& title, QWidget* parent = nullptr);
+    enum class Buttons { OpenClose, Ok };
+
+    KVMessageBox(const QString& message, const QString& title, QWidget* parent = nullptr,
+                 Buttons buttons = Buttons::OpenClose);
     ~KVMessageBox() override;
 
 private slots:

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 #include <QUrl>
 #include <QtDebug>
 
@@ -48,6 +49,8 @@ const char* const makerWebSite = "https://www.korvane.com/";
 MainWidget::MainWidget(QWidget* parent)
     : QFramelessWidget(parent, true, true, true), ui(new Ui::MainWidget) {
     ui->setupUi(this);
+    initialTimeText = ui->label_time->text();
+    initialSliderMaximum = ui->slider_time->maximum();
 
     showImageForm = new ShowImageForm(this);
     ui->layout_show_video->addWidget(showImageForm);
@@ -65,13 +68,16 @@ MainWidget::MainWidget(QWidget* parent)
     connect(ui->slider_time, &KvSlider::trackClicked, this, &MainWidget::onSliderTimeTrackClick);
     connectSettings();
     connect(ui->pb_loop, &QPushButton::toggled, this, [this](bool on) { loopPlayback = on; });
+    sourceWatch = new QTimer(this);
+    connect(sourceWatch, &QTimer::timeout, this, &MainWidget::checkSource);
+    sourceWatch->start(500);
 
     config = new AppConfig("config.ini");
 }
 
-// No frame thread may outlive the members it uses, whatever the Play button shows.
+// No frame thread may outlive the members it uses, and a recording still running is completed.
 MainWidget::~MainWidget() {
-    stopFrameThreads();
+    sourceState.close();
     delete ui;
     delete config;
 }
@@ -124,13 +130,24 @@ void MainWidget::buildMenus() {
     ui->pb_menu_help->setMenu(helpMenu);
 }
 
-// GUI thread only.
+// GUI thread only. Producers paint on while the frame is taken: the flag is cleared first, so
+// their next frame is handed over again.
 void MainWidget::getEventsToShow() {
+    frameQueued = false;
     QPixmap pixmap;
     accumulator.takeFrame(pixmap);
     showImageForm->showPixMap(pixmap);
-    if (sourceMode == SourceMode::LiveCamera) {
-        emit toShowCameraTimestamp(lastEventTimestamp);
+    const uint64_t newest = lastEventTimestamp;
+    if (sourceState.mode() == SourceMode::LiveCamera && newest != noLiveEvent) {
+        emit toShowCameraTimestamp(newest);
+    }
+}
+
+// Frame threads. A frame still waiting for the GUI thread takes in what was painted since, so
+// however fast the producer, one hand-off at most is queued.
+void MainWidget::handOffFrame() {
+    if (!frameQueued.exchange(true)) {
+        emit triggerEventsToShow();
     }
 }
 
@@ -171,6 +188,14 @@ void MainWidget::openActionSlot(QAction* action) {
 }
 
 void MainWidget::on_pb_loop_clicked() {}
+
+// The loop setting is the button's checked state, which the playback thread reads through
+// loopPlayback.
+void MainWidget::toggleLoop() {
+    if (ui->pb_loop->isEnabled()) {
+        ui->pb_loop->toggle();
+    }
+}
 
 void MainWidget::on_slider_time_sliderPressed() {}
 

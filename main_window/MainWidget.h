@@ -15,11 +15,13 @@
 #include "korvane/DvsFileReader.h"
 #include "korvane/Event2D.h"
 #include "pipeline/EventFrameAccumulator.h"
-#include "pipeline/SourceMode.h"
+#include "pipeline/FrameProducer.h"
+#include "pipeline/SourceState.h"
 #include "pipeline/TimelineScale.h"
 
 class QAction;
 class QMenu;
+class QTimer;
 class AppConfig;
 class SettingUI;
 class ShowImageForm;
@@ -31,25 +33,41 @@ class MainWidget;
 class MainWidget;
 
 // Bodies of the playback and live threads.
-void playbackLoop(MainWidget* window);
-void liveLoop(MainWidget* window);
+void playbackLoop(MainWidget* window, korvane::DvsFileReader* reader, uint64_t begin);
+void liveLoop(MainWidget* window, std::shared_ptr<korvane::DvsCamera> camera);
 
 // The only top-level window: title bar with menus, side panel, frame view and play bar. It owns
-// the source (camera or recording) and the threads that turn it into frames.
-class MainWidget : public QFramelessWidget {
+// the source state and the threads that turn the source into frames. Each user action is one
+// public call, whatever triggers it (button, menu, key).
+class MainWidget : public QFramelessWidget, private FrameProducer {
     Q_OBJECT
 
-    friend void playbackLoop(MainWidget* window);
-    friend void liveLoop(MainWidget* window);
+    friend void playbackLoop(MainWidget* window, korvane::DvsFileReader* reader, uint64_t begin);
+    friend void liveLoop(MainWidget* window, std::shared_ptr<korvane::DvsCamera> camera);
 
 public:
     explicit MainWidget(QWidget* parent = nullptr);
     ~MainWidget() override;
 
-    // Producers paint here, then emit triggerEventsToShow.
+    // Producers paint here, then hand the frame over with handOffFrame.
     EventFrameAccumulator& frameAccumulator() { return accumulator; }
-    // The open camera, empty when there is none. GUI thread only.
-    std::shared_ptr<korvane::DvsCamera> currentCamera() const { return camera; }
+    // GUI thread only.
+    const SourceState& source() const { return sourceState; }
+    std::shared_ptr<korvane::DvsCamera> currentCamera() const { return sourceState.camera(); }
+
+    // User actions. GUI thread only.
+    void openCamera();
+    // Asks for a recording, then opens it as openRecordingFile does.
+    void openRecording();
+    // Opens path in place of the current source, with the waiting window; a failure leaves no
+    // source and says why. The folder is remembered for the next question.
+    void openRecordingFile(const QString& path);
+    void togglePlay();
+    void stopAndRewind();
+    void stepBackward();
+    void stepForward();
+    void toggleLoop();
+    void toggleRecording();
 
 signals:
     void triggerEventsToShow();
@@ -91,22 +109,27 @@ private:
     void setupFrames();
     void connectSettings();
 
-    void openCamera();
-    void openCameraTask(const QString& serial);
-    void openRecording();
-    void openRecordingTask();
+    void openCameraSerial(const QString& serial);
+    void showOpenedRecording();
+    void failOpen(const QString& reason);
     void runOpenTask(std::function<void()> task);
-    void toggleLive();
-    void stopLive();
-    void togglePlayback();
-    void pausePlayback();
-    void stopFrameThreads();
+    void tell(const QString& message);
+    void showSourceState();
+    void checkSource();
+    QString askRecordingPath();
 
-    bool playbackTick(uint64_t generation, uint64_t& step);
+    void startLive(std::shared_ptr<korvane::DvsCamera> camera) override;
+    void startPlayback() override;
+    void stopFrames() override;
+    void handOffFrame();
+
+    bool playbackTick(korvane::DvsFileReader& reader, uint64_t begin, uint64_t generation,
+                      uint64_t& step);
     void finishPlaybackAtEnd(uint64_t generation);
     std::string positionText(uint64_t timestamp) const;
     void showPosition(uint64_t timestamp);
-    void showPlaybackPosition(uint64_t generation, uint64_t timestamp);
+    void showPlaybackPosition(uint64_t epoch, uint64_t timestamp);
+    void seekShown(uint64_t timestamp);
     bool recordingOpen() const;
     void paintFromReadPosition();
 
@@ -119,34 +142,39 @@ private:
     QMenu* helpMenu = nullptr;
     AppConfig* config = nullptr;
     korvane::DvsCameraManager cameraManager;
-    std::shared_ptr<korvane::DvsCamera> camera;
-    // Handed to releaseEventHandle when the stream stops; the cameras need no particular value.
-    uint32_t liveHandle = 0;
     EventFrameAccumulator accumulator;
-    std::atomic<uint64_t> lastEventTimestamp{0};
-    std::unique_ptr<korvane::DvsFileReader> reader;
-    uint64_t startTimestamp = 0;
-    uint64_t endTimestamp = 0;
+    // Time of the newest live event; noLiveEvent until the open camera delivered one.
+    static constexpr uint64_t noLiveEvent = UINT64_MAX;
+    std::atomic<uint64_t> lastEventTimestamp{noLiveEvent};
     std::atomic<uint64_t> playPosition{0};
     std::atomic<uint64_t> playbackFrameRate{33};
     std::atomic<uint64_t> accumulationTime{33333};
     std::thread playbackThread;
     ShowImageForm* showImageForm = nullptr;
+    // The frame threads' stop flag; the source state decides when they run.
     std::atomic<bool> running{false};
     std::mutex labelMutex;
     std::mutex readerMutex;
-    bool recording = false;
     std::thread liveThread;
     std::atomic<uint16_t> frameRate{33};
-    std::atomic<SourceMode> sourceMode{SourceMode::None};
     std::vector<korvane::Event2D> eventBuffer;
+    // A frame handed to the GUI thread and not yet taken: at most one is ever queued.
+    std::atomic<bool> frameQueued{false};
     // Slider values of the open recording.
     TimelineScale timeline;
     // Mirrors pb_loop for the playback thread, which must not read widgets.
     std::atomic<bool> loopPlayback{false};
     // Counts playback starts, so that a late end-of-recording request can tell it is stale.
     std::atomic<uint64_t> playbackGeneration{0};
-    // Time shown with the playback thread's latest frame.
+    // Counts playback starts and seeks: a position update queued before either is dropped.
+    std::atomic<uint64_t> positionEpoch{0};
+    // The position the user last saw, by the playback thread's latest frame or a seek.
     std::atomic<uint64_t> lastShownPosition{0};
+    // Notices a recording that fails on the way and a camera that goes away.
+    QTimer* sourceWatch = nullptr;
+    // The play bar as the form starts it, for a failed open to return to.
+    QString initialTimeText;
+    int initialSliderMaximum = 0;
     SettingUI* settingUI = nullptr;
+    SourceState sourceState{*this};
 };

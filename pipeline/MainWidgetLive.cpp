@@ -19,10 +19,10 @@ const uint32_t defaultPeriodMs = 30;
 
 }  // namespace
 
-// Body of the live thread: fetch the newest batch, paint it, signal, then wait one frame period
-// after the work. Holds a reference to the camera so that it outlives the loop.
-void liveLoop(MainWidget* window) {
-    const std::shared_ptr<korvane::DvsCamera> camera = window->camera;
+// Body of the live thread: fetch the newest batch, paint it, hand the frame over, then wait one
+// frame period after the work. A camera with nothing new is asked again a millisecond later at
+// the earliest, whatever the frame rate, so the loop never spins.
+void liveLoop(MainWidget* window, std::shared_ptr<korvane::DvsCamera> camera) {
     uint32_t periodMs = defaultPeriodMs;
     while (window->running) {
         camera->fetchEvents(window->eventBuffer);
@@ -30,42 +30,61 @@ void liveLoop(MainWidget* window) {
         if (!batch.empty()) {
             window->accumulator.addEvents(batch.data(), batch.data() + batch.size());
             window->lastEventTimestamp = batch.back().timestamp;
+            window->handOffFrame();
         }
-        emit window->triggerEventsToShow();
         periodMs = livePeriodMs(window->frameRate, periodMs);
-        if (periodMs > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(periodMs));
+        const uint32_t waitMs = batch.empty() ? std::max(periodMs, 1u) : periodMs;
+        if (waitMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
         }
     }
 }
 
+// GUI thread only.
+void MainWidget::startLive(std::shared_ptr<korvane::DvsCamera> camera) {
+    running = true;
+    liveThread = std::thread(liveLoop, this, std::move(camera));
+}
+
 // GUI thread only. Recording is independent of streaming: it needs a connected camera only.
 void MainWidget::on_pb_record_clicked() {
-    if (!camera || !camera->isConnected()) {
-        qDebug() << "Please connect camera first.";
-        ui->pb_record->setChecked(false);
+    toggleRecording();
+}
+
+// The button shows recording only once the camera has said yes; the folder is remembered only
+// then.
+void MainWidget::toggleRecording() {
+    if (sourceState.recordClicked() != SourceState::RecordStep::AskForPath) {
+        showSourceState();
         return;
     }
-    if (recording) {
-        qDebug() << "stop recording";
-        recording = false;
-        ui->pb_record->setChecked(false);
-        camera->stopRecording();
-        return;
-    }
-    recording = true;
-    const QString defaultPath =
-        defaultRecordingPath(config->outputRawFilePath, QDateTime::currentDateTime());
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save As"), defaultPath,
-                                                      tr("Curve TagName Files (*.raw)"));
+    const QString path = askRecordingPath();
     if (path.isEmpty()) {
-        ui->pb_record->setChecked(false);
-        recording = false;
+        showSourceState();
         return;
     }
-    camera->startRecording(path.toLocal8Bit().toStdString());
-    ui->pb_record->setChecked(true);
+    const std::string refusal = sourceState.startRecording(path.toLocal8Bit().toStdString());
+    showSourceState();
+    if (!refusal.empty()) {
+        qDebug().noquote() << QString::fromStdString(refusal);
+        tell(QString::fromStdString(refusal));
+        return;
+    }
     config->outputRawFilePath = QFileInfo(path).path();
+}
+
+// A name typed without an ending gets ".raw", so that the open dialog's filter shows the file.
+QString MainWidget::askRecordingPath() {
+    QFileDialog dialog(
+        this, tr("Save As"),
+        defaultRecordingPath(config->outputRawFilePath, QDateTime::currentDateTime()),
+        tr("Curve TagName Files (*.raw)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("raw");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().constFirst();
 }
 
 // GUI thread only (direct connection from the settings panel).
@@ -76,9 +95,7 @@ void MainWidget::setFrameRate(uint32_t fps) {
 
 // GUI thread only (direct connection from the settings panel).
 void MainWidget::setAccumulationTime(uint64_t time_us) {
-    if (camera) {
-        camera->setTimeInterval(time_us);
-    }
+    sourceState.setCameraInterval(time_us);
     accumulationTime = time_us;
     qDebug().noquote() << "set dvs time interval: " + QString::number(accumulationTime);
 }

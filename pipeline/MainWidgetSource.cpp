@@ -1,28 +1,30 @@
-// Source control of the main window: opening a camera or a recording, and the Play action.
+// Source control of the main window: the open flows and the Play action. What is open and what
+// runs is decided by the source state; these flows ask it, and show the answer.
 #include "main_window/MainWidget.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QtDebug>
 
 #include "app/AppConfig.h"
 #include "dialogs/CamerasList.h"
+#include "dialogs/KVMessageBox.h"
 #include "dialogs/WaitingWin.h"
 #include "dialogs/WorkerThread.h"
 #include "korvane/DvsFileReader.h"
 #include "main_window/ShowImageForm.h"
+#include "pipeline/RecordingLoad.h"
 #include "settings/SettingUI.h"
 #include "ui_MainWidget.h"
 
 using korvane::CameraDescription;
 using korvane::DvsFileReader;
 
-// GUI thread only.
 void MainWidget::openCamera() {
-    if (ui->pb_play->isChecked()) {
-        ui->pb_play->click();
-    }
-    reader.reset();
+    sourceState.pause();
+    sourceState.dropRecording();
+    showSourceState();
 
     qDebug() << "Search cameras ...";
     std::vector<CameraDescription> descriptions = cameraManager.getCameraDescs();
@@ -32,162 +34,146 @@ void MainWidget::openCamera() {
     QString serial;
     if (dialog.exec() == QDialog::Accepted && dialog.getSelectedCamera(serial)) {
         qDebug().noquote() << "Select camera: " + serial;
-        runOpenTask([this, serial] { openCameraTask(serial); });
+        openCameraSerial(serial);
     }
-    settingUI->setBiasesToolToInitUI(camera);
+    settingUI->setBiasesToolToInitUI(sourceState.camera());
 }
 
-// Called on the worker thread while the GUI thread waits in the waiting window.
-void MainWidget::openCameraTask(const QString& serial) {
-    camera = cameraManager.openCamera(serial.toUtf8().toStdString());
-    if (!camera) {
+// The camera opens on a worker thread while the waiting window turns; the window changes only
+// here, on the GUI thread, once it is open.
+void MainWidget::openCameraSerial(const QString& serial) {
+    std::shared_ptr<korvane::DvsCamera> opened;
+    runOpenTask([this, serial, &opened] {
+        opened = cameraManager.openCamera(serial.toUtf8().toStdString());
+    });
+    if (!opened) {
         qDebug().noquote() << "Open camera: " + serial + " failed.";
+        failOpen(tr("The camera %1 could not be opened.").arg(serial));
         return;
     }
-    sourceMode = SourceMode::LiveCamera;
+    sourceState.openCamera(std::move(opened));
+    lastEventTimestamp = noLiveEvent;
     emit setShowCameraLiveUI(true);
     emit resetShowCameraFormTitle(true);
     emit toShowCameraSerial(serial);
-    QMetaObject::invokeMethod(ui->pb_play, &QPushButton::click, Qt::QueuedConnection);
+    sourceState.play();
+    showSourceState();
 }
 
-// GUI thread only.
 void MainWidget::openRecording() {
     const QString path = QFileDialog::getOpenFileName(
         this, tr("Select a raw file"), config->inputRawFilePath, tr("RAW files (*.raw)"));
-    if (path.isEmpty()) {
-        return;
+    if (!path.isEmpty()) {
+        openRecordingFile(path);
     }
+}
+
+void MainWidget::openRecordingFile(const QString& path) {
     config->inputRawFilePath = QFileInfo(path).path();
-    if (ui->pb_play->isChecked()) {
-        ui->pb_play->click();
-        camera.reset();
+    if (sourceState.flowing()) {
+        sourceState.pause();
+        sourceState.releaseCamera();
     }
-    reader.reset();
-    reader = DvsFileReader::createFileReader(path.toLocal8Bit().toStdString());
+    sourceState.dropRecording();
+    std::unique_ptr<DvsFileReader> reader =
+        DvsFileReader::createFileReader(path.toLocal8Bit().toStdString());
     if (!reader) {
         qDebug() << "not raw file.";
+        const QString name = QFileInfo(path).fileName();
+        failOpen(QFileInfo(path).isReadable() ? tr("%1 is not a recording.").arg(name)
+                                              : tr("%1 cannot be read.").arg(name));
         return;
     }
-    runOpenTask([this] { openRecordingTask(); });
+    RecordingLoad load;
+    runOpenTask([&reader, &load] { load = loadRecording(*reader); });
+    if (!load.loaded()) {
+        failOpen(QString::fromStdString(load.failure));
+        return;
+    }
+    sourceState.openRecording(std::move(reader), load);
+    playPosition = load.begin;
+    emit setShowCameraLiveUI(false);
+    emit resetShowCameraFormTitle(false);
+    showOpenedRecording();
+    sourceState.play();
+    showSourceState();
     settingUI->setBiasesToolToInitUI(nullptr);
 }
 
-// Called on the worker thread while the GUI thread waits in the waiting window.
-void MainWidget::openRecordingTask() {
-    reader->loadFile();
-    sourceMode = SourceMode::RecordingFile;
-    reader->getBeginTime(startTimestamp);
-    reader->getEndTime(endTimestamp);
-    playPosition = startTimestamp;
-    emit setShowCameraLiveUI(false);
-    emit resetShowCameraFormTitle(false);
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            ui->label_time->setText(QString::fromStdString(positionText(startTimestamp)));
-            timeline = TimelineScale(startTimestamp, endTimestamp);
-            ui->slider_time->setMinimum(0);
-            ui->slider_time->setMaximum(timeline.maximum());
-            ui->pb_play->click();
-        },
-        Qt::QueuedConnection);
+void MainWidget::showOpenedRecording() {
+    ui->label_time->setText(QString::fromStdString(positionText(sourceState.beginTime())));
+    timeline = TimelineScale(sourceState.beginTime(), sourceState.endTime());
+    ui->slider_time->setMinimum(0);
+    ui->slider_time->setMaximum(timeline.maximum());
 }
 
-// GUI thread only. Returns once the task has finished, even when the waiting window was closed
-// early with Escape: the flows go on with what the task opened.
+// Nothing stays open after a failed open, and the play bar and labels look as they did at
+// start, so that nothing shown belongs to a source that is gone.
+void MainWidget::failOpen(const QString& reason) {
+    sourceState.failOpen();
+    showSourceState();
+    emit setShowCameraLiveUI(false);
+    emit resetShowCameraFormTitle(false);
+    timeline = TimelineScale();
+    ui->slider_time->setRange(0, initialSliderMaximum);
+    ui->slider_time->setValue(0);
+    ui->label_time->setText(initialTimeText);
+    emit triggerEventsToShow();  // nothing is painted any more: the view goes blank
+    settingUI->setBiasesToolToInitUI(nullptr);
+    tell(reason);
+}
+
+// Returns once the task has finished, even when the waiting window was closed early with
+// Escape: the flows go on with what the task opened.
+// QThread::wait orders the task's writes before what follows, through Qt's own locks only; the
+// flag orders them where the thread sanitizer sees it too.
 void MainWidget::runOpenTask(std::function<void()> task) {
+    std::atomic<bool> done{false};
     WaitingWin waiting(showImageForm);
-    WorkerThread worker(std::move(task), nullptr);
+    WorkerThread worker(
+        [&task, &done] {
+            task();
+            done.store(true, std::memory_order_release);
+        },
+        nullptr);
     connect(&worker, &WorkerThread::taskCompleted, &waiting, &WaitingWin::close);
     worker.start(QThread::InheritPriority);
     waiting.exec();
     worker.wait();
+    done.load(std::memory_order_acquire);
 }
 
-// GUI thread only. The button's checked state is set here in every branch: the click that led
-// here has already toggled it.
+void MainWidget::tell(const QString& message) {
+    KVMessageBox box(message, tr("Tips"), this, KVMessageBox::Buttons::Ok);
+    box.exec();
+}
+
+// The buttons show the state; a click has toggled them already, so they are set every time.
+void MainWidget::showSourceState() {
+    ui->pb_play->setChecked(sourceState.flowing());
+    ui->pb_record->setChecked(sourceState.recording());
+}
+
+// A recording that fails on the way, or a camera that goes away, is seen within the period; not
+// while another dialog is up, where a box would land on top of it.
+void MainWidget::checkSource() {
+    if (QApplication::activeModalWidget() != nullptr) {
+        return;
+    }
+    const std::string notice = sourceState.check();
+    if (notice.empty()) {
+        return;
+    }
+    showSourceState();
+    qDebug().noquote() << QString::fromStdString(notice);
+    tell(QString::fromStdString(notice));
+}
+
 void MainWidget::on_pb_play_clicked() {
-    switch (sourceMode.load()) {
-        case SourceMode::LiveCamera:
-            toggleLive();
-            break;
-        case SourceMode::RecordingFile:
-            togglePlayback();
-            break;
-        case SourceMode::None:
-            ui->pb_play->setChecked(false);
-            break;
-    }
+    togglePlay();
 }
 
-void MainWidget::toggleLive() {
-    if (!camera || !camera->isConnected()) {
-        // A camera that went away while streaming must not keep the live thread running.
-        stopLive();
-        qDebug() << "Please connect camera first.";
-        ui->pb_play->setChecked(false);
-        return;
-    }
-    if (running) {
-        stopLive();
-        ui->pb_play->setChecked(false);
-        qDebug() << "stop camera.";
-        return;
-    }
-    qDebug() << "start camera.";
-    camera->setTimeInterval(accumulationTime);
-    camera->startStream();
-    running = true;
-    liveThread = std::thread(liveLoop, this);
-    ui->pb_play->setChecked(true);
-}
-
-void MainWidget::stopLive() {
-    if (!liveThread.joinable()) {
-        return;
-    }
-    running = false;
-    liveThread.join();
-    if (camera) {
-        camera->releaseEventHandle(liveHandle);
-        camera->stopStream();
-    }
-}
-
-void MainWidget::togglePlayback() {
-    if (!reader) {
-        qDebug() << "Please load file first.";
-        ui->pb_play->setChecked(false);
-        return;
-    }
-    if (running) {
-        pausePlayback();
-        return;
-    }
-    running = true;
-    ui->pb_play->setChecked(true);
-    ++playbackGeneration;
-    lastShownPosition = playPosition.load();
-    playbackThread = std::thread(playbackLoop, this);
-}
-
-// Updates the thread queued before the pause are dropped; the position display catches up with
-// the last frame it painted.
-void MainWidget::pausePlayback() {
-    ui->pb_play->setChecked(false);
-    running = false;
-    if (playbackThread.joinable()) {
-        playbackThread.join();
-        showPosition(lastShownPosition);
-    }
-}
-
-// GUI thread only. Whatever produces frames is stopped and joined, whatever the Play button shows.
-void MainWidget::stopFrameThreads() {
-    if (ui->pb_play->isChecked()) {
-        on_pb_play_clicked();
-    }
-    stopLive();
-    pausePlayback();
+void MainWidget::togglePlay() {
+    sourceState.togglePlay();
+    showSourceState();
 }

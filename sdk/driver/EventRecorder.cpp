@@ -1,16 +1,31 @@
 #include "EventRecorder.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 
 #include "korvane/SimulatedCameraControl.h"
 
 namespace korvane {
 
+namespace {
+
+// The C library's reason for the last failed file call, thread-safe unlike strerror.
+std::string describeError(int error) {
+    return error != 0 ? std::generic_category().message(error) : "the file could not be written";
+}
+
+}  // namespace
+
 std::unique_ptr<EventRecorder> EventRecorder::start(const std::string& path, std::uint16_t width,
-                                                    std::uint16_t height,
-                                                    const std::string& serial) {
+                                                    std::uint16_t height, const std::string& serial,
+                                                    std::string* failure) {
     std::unique_ptr<EventRecorder> recorder(new EventRecorder());
+    errno = 0;
     if (!recorder->writer.open(path, width, height, serial)) {
+        if (failure != nullptr) {
+            *failure = describeError(errno);
+        }
         return nullptr;
     }
     recorder->totals.checksum = simulation::checksumSeed;
@@ -54,10 +69,14 @@ bool EventRecorder::finish() {
     if (writingThread.joinable()) {
         writingThread.join();
     }
+    errno = 0;
     const bool closed = writer.close();
+    const int error = errno;
     std::lock_guard<std::mutex> lock(queueMutex);
     totals.writerPeakBufferBytes = writer.peakBufferBytes();
-    totals.failed = totals.failed || !closed;
+    if (!closed) {
+        noteFailure(error);
+    }
     closedCleanly = !totals.failed;
     finished = true;
     return closedCleanly;
@@ -68,36 +87,72 @@ EventRecorder::Figures EventRecorder::figures() const {
     return totals;
 }
 
-// The writing thread: takes chunks in order until closing and the queue is empty.
+// The writing thread: takes chunks in order until closing and the queue is empty. When nothing
+// comes for a while, what was written goes to the disk.
 void EventRecorder::run() {
     std::unique_lock<std::mutex> lock(queueMutex);
-    std::uint64_t checksum = totals.checksum;
     for (;;) {
-        queued.wait(lock, [&] { return closing || !queue.empty(); });
+        if (!queued.wait_for(lock, flushPeriod, [&] { return closing || !queue.empty(); })) {
+            flushQuietFile(lock);
+            continue;
+        }
         if (queue.empty()) {
             return;
         }
-        std::vector<Event2D> chunk = std::move(queue.front());
-        queue.pop_front();
-        const bool writing = !totals.failed;
-        lock.unlock();
-
-        const bool written = writing && writer.write(chunk.data(), chunk.size());
-        if (written) {
-            checksum = simulation::checksumEvents(checksum, chunk.data(), chunk.size());
-        }
-
-        lock.lock();
-        if (written) {
-            totals.events += chunk.size();
-            totals.checksum = checksum;
-        } else {
-            totals.failed = true;
-        }
-        queueBytes -= chunk.size() * sizeof(Event2D);
-        spareBuffers.push_back(std::move(chunk));
-        drained.notify_all();
+        writeChunk(lock);
     }
+}
+
+// Writing thread, lock held; the file is written with the lock released.
+void EventRecorder::writeChunk(std::unique_lock<std::mutex>& lock) {
+    std::vector<Event2D> chunk = std::move(queue.front());
+    queue.pop_front();
+    const bool writing = !totals.failed;
+    std::uint64_t checksum = totals.checksum;
+    lock.unlock();
+
+    errno = 0;
+    const bool written = writing && writer.write(chunk.data(), chunk.size());
+    const int error = errno;
+    if (written) {
+        checksum = simulation::checksumEvents(checksum, chunk.data(), chunk.size());
+    }
+
+    lock.lock();
+    if (written) {
+        totals.events += chunk.size();
+        totals.checksum = checksum;
+        unflushed = true;
+    } else if (writing) {
+        noteFailure(error);
+    }
+    queueBytes -= chunk.size() * sizeof(Event2D);
+    spareBuffers.push_back(std::move(chunk));
+    drained.notify_all();
+}
+
+// Writing thread, lock held.
+void EventRecorder::flushQuietFile(std::unique_lock<std::mutex>& lock) {
+    if (!unflushed || totals.failed) {
+        return;
+    }
+    unflushed = false;
+    lock.unlock();
+    errno = 0;
+    const bool flushed = writer.flush();
+    const int error = errno;
+    lock.lock();
+    if (!flushed) {
+        noteFailure(error);
+    }
+}
+
+// Lock held. The first reason is kept: later ones follow from it.
+void EventRecorder::noteFailure(int error) {
+    if (!totals.failed) {
+        totals.failure = describeError(error);
+    }
+    totals.failed = true;
 }
 
 }  // namespace korvane

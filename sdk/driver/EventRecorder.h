@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +17,8 @@
 namespace korvane {
 
 // Writes a stream of events to a `.raw` file on a thread of its own, so the producer waits on the
-// disk only when the queue is full. Nothing handed to push is dropped unless the file fails.
+// disk only when the queue is full. Nothing handed to push is dropped unless the file fails. What
+// was pushed reaches the file within a second, also when nothing follows it.
 class EventRecorder {
 public:
     struct Figures {
@@ -25,11 +27,14 @@ public:
         std::size_t peakQueueBytes = 0;
         std::size_t writerPeakBufferBytes = 0;
         bool failed = false;
+        std::string failure;  // why the file failed, when it did
     };
 
-    // Creates the file and writes its header; empty when the file cannot be created.
+    // Creates the file and writes its header; empty when the file cannot be created, with the
+    // reason in failure.
     static std::unique_ptr<EventRecorder> start(const std::string& path, std::uint16_t width,
-                                                std::uint16_t height, const std::string& serial);
+                                                std::uint16_t height, const std::string& serial,
+                                                std::string* failure = nullptr);
     ~EventRecorder();
     EventRecorder(const EventRecorder&) = delete;
     EventRecorder& operator=(const EventRecorder&) = delete;
@@ -42,9 +47,13 @@ public:
 
 private:
     static constexpr std::size_t queueLimitBytes = 64u << 20;
+    static constexpr std::chrono::milliseconds flushPeriod{500};
 
     EventRecorder() = default;
     void run();
+    void writeChunk(std::unique_lock<std::mutex>& lock);
+    void flushQuietFile(std::unique_lock<std::mutex>& lock);
+    void noteFailure(int error);
 
     RawFileWriter writer;
     mutable std::mutex queueMutex;
@@ -56,6 +65,7 @@ private:
     bool closing = false;
     bool finished = false;
     bool closedCleanly = false;
+    bool unflushed = false;  // the writing thread only
     Figures totals;
     std::thread writingThread;
 };

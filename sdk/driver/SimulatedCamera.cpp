@@ -1,5 +1,7 @@
 #include "SimulatedCamera.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace korvane {
@@ -78,18 +80,27 @@ void SimulatedCamera::releaseEventHandle(std::uint32_t) {}
 
 bool SimulatedCamera::startRecording(std::string path) {
     if (!connected.load()) {
+        std::lock_guard<std::mutex> recordLock(recordMutex);
+        lastFailure = "the camera is not connected";
         return false;
     }
+    std::error_code error;
+    const std::string absolutePath = std::filesystem::absolute(path, error).string();
     {
-        // Opening the file again would truncate it under the running recording.
+        // Opening the file again would truncate it under the running recording, however its
+        // path is spelt.
         std::lock_guard<std::mutex> recordLock(recordMutex);
-        if (recorder && path == recordingPath) {
+        if (recorder && std::filesystem::equivalent(recordingPath, path, error)) {
+            lastFailure = "the camera is already recording into this file";
             return false;
         }
     }
-    std::unique_ptr<EventRecorder> fresh =
-        EventRecorder::start(path, SensorSimulator::width, SensorSimulator::height, serial);
+    std::string failure;
+    std::unique_ptr<EventRecorder> fresh = EventRecorder::start(
+        path, SensorSimulator::width, SensorSimulator::height, serial, &failure);
     if (!fresh) {
+        std::lock_guard<std::mutex> recordLock(recordMutex);
+        lastFailure = failure;
         return false;
     }
     // A recording already running hands over between two steps, so the files meet without a gap.
@@ -100,7 +111,8 @@ bool SimulatedCamera::startRecording(std::string path) {
         previous = std::move(recorder);
         previousProduced = producedWhileRecording;
         recorder = std::move(fresh);
-        recordingPath = path;
+        recordingPath = absolutePath;
+        lastFailure.clear();
         producedWhileRecording = 0;
         anyRecording = true;
         std::lock_guard<std::mutex> stateLock(stateMutex);
@@ -133,6 +145,7 @@ bool SimulatedCamera::stopRecording() {
     std::lock_guard<std::mutex> recordLock(recordMutex);
     lastFigures = figuresOf(*finishing);
     lastFigures.producedEvents = finishingProduced;
+    lastFailure = finishing->figures().failure;
     return complete;
 }
 
@@ -169,6 +182,21 @@ bool SimulatedCamera::recordingFigures(simulation::RecordingFigures& figures) {
 simulation::BatchSpan SimulatedCamera::lastBatchSpan() {
     std::lock_guard<std::mutex> lock(batchMutex);
     return {batches.takenBegin(), batches.takenEnd(), batches.takenSequence()};
+}
+
+RecordingStatus SimulatedCamera::recordingStatus() {
+    std::lock_guard<std::mutex> lock(recordMutex);
+    RecordingStatus status;
+    if (recorder) {
+        const EventRecorder::Figures figures = recorder->figures();
+        status.active = !figures.failed;
+        status.failed = figures.failed;
+        status.reason = figures.failure;
+    } else {
+        status.failed = !lastFailure.empty();
+        status.reason = lastFailure;
+    }
+    return status;
 }
 
 simulation::RecordingFigures SimulatedCamera::figuresOf(const EventRecorder& source) const {

@@ -16,6 +16,7 @@
 #include "SensorSimulator.h"
 #include "SimulatedSensorModel.h"
 #include "korvane/DvsCamera.h"
+#include "korvane/RecordingStatus.h"
 #include "korvane/SimulatedCameraControl.h"
 
 namespace korvane {
@@ -25,7 +26,7 @@ namespace korvane {
 // fetchEvents may run on one thread while any other thread uses the rest; releasing the last
 // owner stops the producer and completes a recording still running.
 // Lock order: batchMutex or recordMutex before stateMutex; EventRecorder's own lock comes last.
-class SimulatedCamera final : public DvsCamera {
+class SimulatedCamera final : public DvsCamera, public RecordingReporter {
 public:
     static const char* const pluginName;
 
@@ -48,6 +49,7 @@ public:
     void setConnected(bool connected);
     bool recordingFigures(simulation::RecordingFigures& figures);
     simulation::BatchSpan lastBatchSpan();
+    RecordingStatus recordingStatus() override;
     std::uint64_t producedEvents() const { return produced.load(std::memory_order_relaxed); }
 
 private:
@@ -82,7 +84,8 @@ private:
 
     std::mutex recordMutex;
     std::unique_ptr<EventRecorder> recorder;
-    std::string recordingPath;
+    std::string recordingPath;  // absolute
+    std::string lastFailure;    // why the last recording did not start or failed
     std::uint64_t producedWhileRecording = 0;
     bool anyRecording = false;
     simulation::RecordingFigures lastFigures;

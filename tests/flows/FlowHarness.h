@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/KVMessageBox.h"
 #include "dialogs/ModalDriver.h"
 #include "korvane/Event2D.h"
 #include "korvane/RawFileWriter.h"
@@ -24,6 +25,31 @@
 #include "main_window/MainWidget.h"
 #include "main_window/ShowImageForm.h"
 #include "settings/SettingUI.h"
+
+// Answers every Tips box with OK, as a user who read it, and keeps what it said. A box with more
+// than OK is noted as such.
+class TipsReader : public QObject {
+public:
+    TipsReader() {
+        connect(&timer, &QTimer::timeout, this, &TipsReader::poll);
+        timer.start(10);
+    }
+    QStringList messages;
+
+private:
+    void poll() {
+        auto* box = qobject_cast<KVMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            return;
+        }
+        const bool okOnly = box->findChild<QPushButton*>("pb_close")->isHidden();
+        messages << box->findChild<QLabel*>("lb_show_message")->text() +
+                        (okOnly ? "" : " [more than OK]");
+        box->findChild<QPushButton*>("pb_open")->click();
+    }
+
+    QTimer timer;
+};
 
 // Drives a real main window the way a user does: menus, modal dialogs answered by timers, the
 // play bar; and reads back what the user sees.
@@ -42,6 +68,8 @@ public:
     }
 
     MainWidget& main() { return *window; }
+    // Tips boxes shown so far.
+    QStringList tips() const { return tipsReader.messages; }
     QString path(const QString& name) const { return dir.filePath(name); }
 
     // Events every stepUs from start to end inclusive, walking the canvas row by row.
@@ -186,5 +214,6 @@ public:
 private:
     QTemporaryDir dir;
     QString previousDir;
+    TipsReader tipsReader;
     std::unique_ptr<MainWidget> window;
 };

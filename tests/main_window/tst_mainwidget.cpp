@@ -1,15 +1,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFrame>
-#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QSlider>
-#include <QSplitter>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "main_window/KvSlider.h"
 #include "main_window/MainWidget.h"
 #include "main_window/windowPlacement.h"
 #include "settings/SettingUI.h"
@@ -20,20 +16,10 @@ class TestMainWidget : public QObject {
 private slots:
     void init();
     void cleanup();
-    void widgetTree_data();
-    void widgetTree();
-    void startState();
-    void texts();
-    void fixedSizes_data();
-    void fixedSizes();
     void menus_data();
     void menus();
     void quitClosesWindow();
-    void unknownActionIgnored();
     void foldingSidePanel();
-    void maximiseButtonSwapsCorners();
-    void livePlayBar();
-    void labelsSlots();
     void centring_data();
     void centring();
 
@@ -66,140 +52,6 @@ void TestMainWidget::cleanup() {
     delete dir;
 }
 
-void TestMainWidget::widgetTree_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-    const QList<QPair<QString, QString>> rows = {
-        {"gridLayout_board", "QGridLayout"},
-        {"widget_center", "QWidget"},
-        {"verticalLayout_2", "QVBoxLayout"},
-        {"widget_title_bar", "QWidget"},
-        {"gridLayout_10", "QGridLayout"},
-        {"label_logo_2", "QLabel"},
-        {"frame_menu_button", "QFrame"},
-        {"gridLayout_4", "QGridLayout"},
-        {"pb_menu_file", "QPushButton"},
-        {"pb_menu_device", "QPushButton"},
-        {"pb_menu_help", "QPushButton"},
-        {"frame", "QFrame"},
-        {"gridLayout_9", "QGridLayout"},
-        {"pb_win_min", "QPushButton"},
-        {"pb_win_max", "QPushButton"},
-        {"pb_win_close", "QPushButton"},
-        {"frame_down", "QFrame"},
-        {"gridLayout_2", "QGridLayout"},
-        {"splitter", "QSplitter"},
-        {"frame_setting", "QFrame"},
-        {"horizontalLayout", "QHBoxLayout"},
-        {"widget_side_bar", "QWidget"},
-        {"verticalLayout", "QVBoxLayout"},
-        {"pb_fold_setting", "QPushButton"},
-        {"label", "QLabel"},
-        {"widget_setting", "SettingUI"},
-        {"frame_main", "QFrame"},
-        {"gridLayout_7", "QGridLayout"},
-        {"frame_show_play_info", "QFrame"},
-        {"gridLayout_5", "QGridLayout"},
-        {"label_show_play_text", "QLabel"},
-        {"label_show_camera_info", "QLabel"},
-        {"label_show_play_text2", "QLabel"},
-        {"label_show_timestamp_info", "QLabel"},
-        {"layout_show_video", "QVBoxLayout"},
-        {"frame_play_ctrl", "QFrame"},
-        {"gridLayout_8", "QGridLayout"},
-        {"horizontalLayout_2", "QHBoxLayout"},
-        {"widget", "QWidget"},
-        {"horizontalLayout_4", "QHBoxLayout"},
-        {"line", "QFrame"},
-        {"pb_record", "QPushButton"},
-        {"pb_prv", "QPushButton"},
-        {"pb_play", "QPushButton"},
-        {"pb_stop", "QPushButton"},
-        {"pb_next", "QPushButton"},
-        {"pb_loop", "QPushButton"},
-        {"gridLayout", "QGridLayout"},
-        {"label_time", "QLabel"},
-        {"slider_time", "KvSlider"},
-    };
-    for (const auto& row : rows) {
-        QTest::newRow(qPrintable(row.first)) << row.first << row.second;
-    }
-}
-
-void TestMainWidget::widgetTree() {
-    QFETCH(QString, name);
-    QFETCH(QString, className);
-    QObject* object = window->findChild<QObject*>(name);
-    QVERIFY2(object, qPrintable(name));
-    QVERIFY2(object->inherits(qPrintable(className)), object->metaObject()->className());
-}
-
-void TestMainWidget::startState() {
-    QCOMPARE(window->objectName(), QString("Widget"));
-    QCOMPARE(window->windowTitle(), QString("Widget"));
-    QCOMPARE(window->size(), QSize(1000, 650));
-    QCOMPARE(window->minimumSize(), QSize(1000, 650));
-    QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
-
-    auto* fold = child<QPushButton>("pb_fold_setting");
-    QVERIFY(fold->isCheckable() && fold->isChecked());
-    for (const char* name : {"pb_play", "pb_record", "pb_loop", "pb_win_min", "pb_win_max"}) {
-        auto* button = child<QPushButton>(name);
-        QVERIFY2(button->isCheckable() && !button->isChecked(), name);
-    }
-    for (const char* name : {"pb_prv", "pb_stop", "pb_next", "pb_win_close"}) {
-        QVERIFY2(!child<QPushButton>(name)->isCheckable(), name);
-    }
-    for (const char* name : {"pb_record", "pb_prv", "pb_play", "pb_stop", "pb_next", "pb_loop"}) {
-        QVERIFY2(child<QPushButton>(name)->isEnabled(), name);
-    }
-    auto* slider = child<KvSlider>("slider_time");
-    QVERIFY(slider->isEnabled());
-    QCOMPARE(slider->value(), 0);
-    QCOMPARE(slider->minimum(), 0);
-    QCOMPARE(slider->maximum(), 100);
-    QCOMPARE(slider->pageStep(), 1);
-    QCOMPARE(slider->orientation(), Qt::Horizontal);
-    QVERIFY(!child<QSplitter>("splitter")->childrenCollapsible());
-}
-
-void TestMainWidget::texts() {
-    QCOMPARE(child<QPushButton>("pb_menu_file")->text(), QString("File"));
-    QCOMPARE(child<QPushButton>("pb_menu_device")->text(), QString("Device"));
-    QCOMPARE(child<QPushButton>("pb_menu_help")->text(), QString("Help"));
-    QCOMPARE(child<QLabel>("label_show_play_text")->text(), QString("Camera: "));
-    QCOMPARE(child<QLabel>("label_show_play_text2")->text(), QString(" | Time: "));
-    QCOMPARE(child<QLabel>("label_time")->text(), QString("--/ --"));
-    QVERIFY(child<QLabel>("label_show_camera_info")->text().isEmpty());
-    QVERIFY(child<QLabel>("label_show_timestamp_info")->text().isEmpty());
-}
-
-void TestMainWidget::fixedSizes_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QSize>("fixed");
-    QTest::newRow("pb_win_min") << "pb_win_min" << QSize(30, 30);
-    QTest::newRow("pb_win_close") << "pb_win_close" << QSize(30, 30);
-    QTest::newRow("pb_fold_setting") << "pb_fold_setting" << QSize(40, 40);
-    QTest::newRow("pb_play") << "pb_play" << QSize(50, 50);
-    QTest::newRow("pb_loop") << "pb_loop" << QSize(50, 50);
-    QTest::newRow("line") << "line" << QSize(2, 50);
-    QTest::newRow("label_show_play_text") << "label_show_play_text" << QSize(80, 40);
-    // 110 rather than 100: the bundled font's digits are wider than the Windows font's, and a
-    // full timestamp (mm:ss:uuuuuu) must not be cut off.
-    QTest::newRow("label_show_camera_info") << "label_show_camera_info" << QSize(110, 40);
-    QTest::newRow("label_show_timestamp_info") << "label_show_timestamp_info" << QSize(110, 40);
-    QTest::newRow("label_show_play_text2") << "label_show_play_text2" << QSize(70, 40);
-}
-
-void TestMainWidget::fixedSizes() {
-    QFETCH(QString, name);
-    QFETCH(QSize, fixed);
-    auto* widget = window->findChild<QWidget*>(name);
-    QVERIFY(widget);
-    QCOMPARE(widget->minimumSize(), fixed);
-    QCOMPARE(widget->maximumSize(), fixed);
-}
-
 void TestMainWidget::menus_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QStringList>("entries");
@@ -227,22 +79,16 @@ void TestMainWidget::triggerAction(const QString& text) {
     QVERIFY(QMetaObject::invokeMethod(window, "openActionSlot", Q_ARG(QAction*, &action)));
 }
 
+// Only the exact text "Quit" closes the window.
 void TestMainWidget::quitClosesWindow() {
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QAction* quit = child<QPushButton>("pb_menu_file")->menu()->actions().last();
-    QCOMPARE(quit->text(), QString("Quit"));
-    quit->trigger();
-    QVERIFY(!window->isVisible());
-}
-
-void TestMainWidget::unknownActionIgnored() {
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
     triggerAction("quit");
     triggerAction("Quit ");
     triggerAction(QString());
     QVERIFY(window->isVisible());
+    child<QPushButton>("pb_menu_file")->menu()->actions().last()->trigger();
+    QVERIFY(!window->isVisible());
 }
 
 void TestMainWidget::foldingSidePanel() {
@@ -259,54 +105,6 @@ void TestMainWidget::foldingSidePanel() {
     QVERIFY(fold->isChecked());
     QVERIFY(!panel->isHidden());
     QCOMPARE(frame->maximumWidth(), 500);
-}
-
-void TestMainWidget::maximiseButtonSwapsCorners() {
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    auto* maximise = child<QPushButton>("pb_win_max");
-    auto* titleBar = child<QWidget>("widget_title_bar");
-    QTest::mouseClick(maximise, Qt::LeftButton);
-    QVERIFY(maximise->isChecked());
-    QVERIFY(titleBar->styleSheet().contains("border-top-left-radius:0px"));
-    QVERIFY(!titleBar->styleSheet().contains("background"));
-    QTest::mouseClick(maximise, Qt::LeftButton);
-    QVERIFY(!maximise->isChecked());
-    QVERIFY(titleBar->styleSheet().contains("border-top-left-radius:6px"));
-    QVERIFY(titleBar->styleSheet().contains("border-bottom:1px solid #AAAAAA"));
-}
-
-void TestMainWidget::livePlayBar() {
-    auto* slider = child<KvSlider>("slider_time");
-    auto* label = child<QLabel>("label_time");
-    slider->setValue(42);
-    emit window->setShowCameraLiveUI(true);
-    for (const char* name : {"pb_loop", "pb_next", "pb_prv", "pb_stop", "slider_time"}) {
-        QVERIFY2(!window->findChild<QWidget*>(name)->isEnabled(), name);
-    }
-    QVERIFY(child<QPushButton>("pb_play")->isEnabled());
-    QVERIFY(child<QPushButton>("pb_record")->isEnabled());
-    QCOMPARE(slider->value(), 0);
-    QCOMPARE(label->text(), QString("--/--"));
-
-    label->setText("kept");
-    slider->setValue(7);
-    emit window->setShowCameraLiveUI(false);
-    for (const char* name : {"pb_loop", "pb_next", "pb_prv", "pb_stop", "slider_time"}) {
-        QVERIFY2(window->findChild<QWidget*>(name)->isEnabled(), name);
-    }
-    QCOMPARE(slider->value(), 7);
-    QCOMPARE(label->text(), QString("kept"));
-}
-
-void TestMainWidget::labelsSlots() {
-    emit window->toShowCameraSerial("KV-0001");
-    emit window->toShowCameraTimestamp(83456789);
-    QCOMPARE(child<QLabel>("label_show_camera_info")->text(), QString("KV-0001"));
-    QCOMPARE(child<QLabel>("label_show_timestamp_info")->text(), QString("01:23:456789"));
-    emit window->resetShowCameraFormTitle(true);
-    QVERIFY(child<QLabel>("label_show_camera_info")->text().isEmpty());
-    QVERIFY(child<QLabel>("label_show_timestamp_info")->text().isEmpty());
 }
 
 void TestMainWidget::centring_data() {

@@ -33,6 +33,7 @@ private slots:
     void recordsWithoutStreaming();
     void fileHoldsExactlyTheProducedEvents();
     void releaseWhileRecordingCompletesTheFile();
+    void quietCameraStillReachesTheDisk();
     void newRecordingTakesOverWithoutGap();
     void unwritablePathIsRefused();
     void stopWithoutRecordingIsRefused();
@@ -147,6 +148,21 @@ void TestCameraRecording::releaseWhileRecordingCompletesTheFile() {
     QVERIFY(isTimeOrdered(events));
 }
 
+// Unplugged, the camera produces nothing more: what it produced reaches the file all the same,
+// without stopping the recording.
+void TestCameraRecording::quietCameraStillReachesTheDisk() {
+    const std::shared_ptr<DvsCamera> camera = openCamera();
+    const std::string path = folder.filePath("quiet.raw").toStdString();
+    QVERIFY(camera->startRecording(path));
+    QThread::msleep(200);
+    QVERIFY(simulation::setConnected(*camera, false));
+    simulation::RecordingFigures figures;
+    std::vector<Event2D> events;
+    QTRY_VERIFY(simulation::recordingFigures(*camera, figures) && decodeRecording(path, events) &&
+                events.size() == figures.producedEvents);
+    QVERIFY(!events.empty());
+}
+
 void TestCameraRecording::newRecordingTakesOverWithoutGap() {
     const std::shared_ptr<DvsCamera> camera = openCamera();
     camera->getTool(ToolType::Biases)->setParam("noise", 30);  // an event every microsecond or so
@@ -156,7 +172,8 @@ void TestCameraRecording::newRecordingTakesOverWithoutGap() {
     QThread::msleep(150);
     QVERIFY(camera->startRecording(second));
     QThread::msleep(150);
-    QVERIFY(!camera->startRecording(second));  // would truncate the file being written
+    // The same file, spelt otherwise, would truncate the file being written.
+    QVERIFY(!camera->startRecording(folder.filePath("./second.raw").toStdString()));
     QVERIFY(camera->stopRecording());
 
     std::vector<Event2D> a;

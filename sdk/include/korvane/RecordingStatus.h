@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "korvane/DvsCamera.h"
+
+namespace korvane {
+
+// What became of a camera's recording. startRecording and a failing disk only answer with a
+// bool; this tells why, and whether a recording still runs.
+struct RecordingStatus {
+    bool active = false;  // a recording runs and everything so far reached its file
+    bool failed = false;  // the last recording could not start, or stopped taking events
+    std::string reason;   // why, when failed
+};
+
+// Implemented by the cameras that can tell.
+class RecordingReporter {
+public:
+    virtual ~RecordingReporter() = default;
+    virtual RecordingStatus recordingStatus() = 0;
+};
+
+// False for a camera that cannot tell.
+inline bool recordingStatus(DvsCamera& camera, RecordingStatus& status) {
+    auto* reporter = dynamic_cast<RecordingReporter*>(&camera);
+    if (reporter == nullptr) {
+        return false;
+    }
+    status = reporter->recordingStatus();
+    return true;
+}
+
+}  // namespace korvane
