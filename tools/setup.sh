@@ -10,7 +10,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 run_packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libbenchmark-dev)
-test_packages=(xvfb xauth xdotool xcompmgr imagemagick clang-14 libclang-rt-14-dev)
+test_packages=(xvfb xauth xdotool xcompmgr imagemagick clang-14 libclang-rt-14-dev
+    g++-mingw-w64-x86-64-posix)
 
 install_missing() {
     local missing=()
