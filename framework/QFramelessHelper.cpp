@@ -5,6 +5,7 @@
 #include <QMetaEnum>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 #include <QtDebug>
@@ -241,13 +242,15 @@ void QFramelessHelper::handleMouseMove(QMouseEvent* event) {
 // geometry Qt kept, and it is set together with the position: a plain move would send the
 // maximised size along.
 void QFramelessHelper::dragOutOfMaximized(QMouseEvent* event) {
-    const float ratio = static_cast<float>(event->pos().x()) / widget->rect().width();
-    const bool fromTopZone = edgePressed[TopZone];
+    const QPoint grab = widget->mapFromGlobal(pressGlobalPos);
+    const int maximisedWidth = widget->width();
     const QSize restoredSize = widget->normalGeometry().size();
     switchMaximizedNormal();
     const int shadowWidth = shadowHelper ? shadowHelper->getShadowWidth() : 0;
-    const QPoint topLeft =
-        dragOutPosition(event->globalPos(), ratio, restoredSize.width(), fromTopZone, shadowWidth);
+    const QScreen* screen = QGuiApplication::screenAt(event->globalPos());
+    const QRect screenArea = (screen ? screen : widget->screen())->availableGeometry();
+    const QPoint topLeft = dragOutPosition(event->globalPos(), grab, maximisedWidth,
+                                           restoredSize.width(), shadowWidth, screenArea);
     pressGlobalPos = event->globalPos();
     pressGeometry = QRect(topLeft, restoredSize);
     widget->setGeometry(pressGeometry);

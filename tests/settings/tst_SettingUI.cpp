@@ -320,6 +320,11 @@ void TestSettingUI::userActionsWriteToCamera_data() {
     QTest::newRow("plus") << 0 << 255 << all << QStringList{"+"} << Writes{{"bias_0", 1}} << "1" << false;
     QTest::newRow("plus at maximum") << -10 << 0 << all << QStringList{"+"} << Writes{} << "0" << false;
     QTest::newRow("minus at minimum") << 0 << 255 << all << QStringList{"-"} << Writes{} << "0" << false;
+    QTest::newRow("one step in a wide range") << 0 << 100000 << all << QStringList{"+", "-"}
+        << Writes{{"bias_0", 1}, {"bias_0", 0}} << "0" << false;
+    QTest::newRow("negative range") << -1000000 << -5 << all << QStringList{"+", "-"}
+        << Writes{{"bias_0", -6}} << "-6" << false;
+    QTest::newRow("single value") << 7 << 7 << all << QStringList{"+", "-", "9"} << Writes{} << "7" << false;
     QTest::newRow("minus then plus at minimum") << 50 << 200 << all << QStringList{"-", "+", "-", "-"}
         << Writes{{"bias_0", 51}, {"bias_0", 50}} << "50" << false;
     QTest::newRow("5000 clamps to 255") << 0 << 255 << all << QStringList{"100", "5000"}
@@ -357,8 +362,9 @@ void TestSettingUI::userActionsWriteToCamera() {
     open(tool);
     for (const auto& write : expected) {
         if (write.second > refuseAbove) {
-            QTest::ignoreMessage(QtDebugMsg, qPrintable(QString("camera refused bias bias_0 = %1")
-                                                            .arg(write.second)));
+            QTest::ignoreMessage(
+                QtDebugMsg,
+                qPrintable(QString("camera refused bias bias_0 = %1").arg(write.second)));
         }
     }
     QWidget* biasRow = row("bias_0");
@@ -416,7 +422,8 @@ void TestSettingUI::draggingWritesEveryValue() {
 }
 
 // Rebuilding the rows of the open camera (a cancelled camera list does) reads its values again
-// and writes nothing; another camera's rows show that camera's values.
+// and writes nothing; another camera's rows show that camera's values, and a refused write to a
+// bias with a UTF-8 name returns its row to them.
 void TestSettingUI::rebuiltRowsShowCameraValues() {
     auto first = toolWithRanges({{0, 255}});
     auto camera = std::make_shared<FakeCamera>(first);
@@ -427,12 +434,17 @@ void TestSettingUI::rebuiltRowsShowCameraValues() {
     QTest::mouseClick(row("bias_0")->findChild<QPushButton*>("pb_add_item_value"), Qt::LeftButton);
     QCOMPARE(first->intWrites, (Writes{{"bias_0", 1}, {"bias_0", 2}}));
 
+    const std::string utf8Name = "bias_\xc3\xa9t\xc3\xa9";
     auto second = std::make_shared<FakeBiasTool>();
-    second->addParam("bias_0", ToolParameterType::Int, 0, 255, 7);
+    second->addParam(utf8Name, ToolParameterType::Int, 0, 255, 7);
+    second->refuseAbove = 7;
     open(second);
-    QCOMPARE(row("bias_0")->findChild<QSlider*>()->value(), 7);
-    QTest::mouseClick(row("bias_0")->findChild<QPushButton*>("pb_add_item_value"), Qt::LeftButton);
-    QCOMPARE(second->intWrites, (Writes{{"bias_0", 8}}));
+    QWidget* secondRow = row(QString::fromStdString(utf8Name));
+    QCOMPARE(secondRow->findChild<QSlider*>()->value(), 7);
+    QTest::ignoreMessage(QtDebugMsg, "camera refused bias bias_\xc3\xa9t\xc3\xa9 = 8");
+    QTest::mouseClick(secondRow->findChild<QPushButton*>("pb_add_item_value"), Qt::LeftButton);
+    QCOMPARE(second->intWrites, (Writes{{utf8Name, 8}}));
+    QCOMPARE(secondRow->findChild<QSlider*>()->value(), 7);
     QCOMPARE(first->intWrites.size(), size_t(2));
 }
 
