@@ -224,7 +224,9 @@ void QFramelessHelper::handleMouseMove(QMouseEvent* event) {
     // double clicks still reach the window, and a click released before the window system
     // takes over cannot leave it dragging.
     if (movable && dragging) {
-        if (startSystemMove(event)) {
+        // Not after a drag-out: the window system would start from where the restored window
+        // is yet to be placed, and the grabbed point would slip from under the pointer.
+        if (!draggedOut && startSystemMove(event)) {
             dragging = false;
             return;
         }
@@ -255,6 +257,7 @@ void QFramelessHelper::dragOutOfMaximized(QMouseEvent* event) {
     pressGeometry = QRect(topLeft, restoredSize);
     widget->setGeometry(pressGeometry);
     dragging = true;
+    draggedOut = true;
     edgePressed[TopZone] = false;
 }
 
@@ -275,6 +278,7 @@ void QFramelessHelper::resizeBy(QMouseEvent* event, const QPoint& delta) {
 void QFramelessHelper::handleMouseRelease() {
     widget->setCursor(Qt::ArrowCursor);
     dragging = false;
+    draggedOut = false;
     edgePressed.fill(false);
 }
 
