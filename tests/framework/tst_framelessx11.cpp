@@ -91,7 +91,7 @@ void dragBy(const QPoint& from, const QPoint& by) {
 // window shows where nothing composites it.
 double blackShare(QWidget* window) {
     window->show();
-    QTest::qWaitForWindowExposed(window);
+    const bool exposed = QTest::qWaitForWindowExposed(window);
     QTest::qWait(200);
     const QImage shot =
         QGuiApplication::primaryScreen()
@@ -105,7 +105,7 @@ double blackShare(QWidget* window) {
             }
         }
     }
-    return double(black) / (window->width() * window->height());
+    return exposed ? double(black) / (window->width() * window->height()) : 1.0;
 }
 
 }  // namespace
