@@ -21,8 +21,20 @@ AppConfig::~AppConfig() {
     settings->setValue(outputKey, outputRawFilePath);
     settings->setValue(inputKey, inputRawFilePath);
     settings->sync();
+    const QSettings::Status status = settings->status();
+    const QString fileName = settings->fileName();
     delete settings;
-    qDebug() << "Write to config file.";
+    if (status == QSettings::NoError) {
+        qDebug() << "Write to config file.";
+    } else {
+        qWarning().noquote()
+            << QString("Could not write %1: %2").arg(fileName, failureReason(status));
+    }
+}
+
+QString AppConfig::failureReason(QSettings::Status status) {
+    return status == QSettings::AccessError ? "the file or its folder cannot be written"
+                                            : "the file is not in INI format";
 }
 
 QString AppConfig::readFolder(const QString& key) const {

@@ -1,8 +1,7 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
-
-class QSettings;
 
 // The two folders remembered between runs, read from config.ini at start and written at the end.
 class AppConfig {
@@ -17,6 +16,7 @@ public:
 
 private:
     QString readFolder(const QString& key) const;
+    static QString failureReason(QSettings::Status status);
 
     QSettings* settings = nullptr;
 };

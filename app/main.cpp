@@ -8,13 +8,6 @@
 #include "dialogs/InitDialog.h"
 #include "main_window/MainWidget.h"
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-
-#include <shellapi.h>
-
-#endif
-
 namespace {
 
 void useApplicationFont() {
@@ -49,29 +42,3 @@ int main(int argc, char* argv[]) {
     mainWidget.show();
     return app.exec();
 }
-
-#ifdef Q_OS_WIN
-// The GUI entry: split the wide command line into ANSI arguments and hand them to main.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    int argc = 0;
-    LPWSTR* wideArgv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!wideArgv) {
-        return -1;
-    }
-    char** argv = new char*[argc + 1];
-    for (int i = 0; i < argc; ++i) {
-        const int size =
-            WideCharToMultiByte(CP_ACP, 0, wideArgv[i], -1, nullptr, 0, nullptr, nullptr);
-        argv[i] = new char[size];
-        WideCharToMultiByte(CP_ACP, 0, wideArgv[i], -1, argv[i], size, nullptr, nullptr);
-    }
-    argv[argc] = nullptr;
-    LocalFree(wideArgv);
-    const int result = main(argc, argv);
-    for (int i = 0; i < argc; ++i) {
-        delete[] argv[i];
-    }
-    delete[] argv;
-    return result;
-}
-#endif

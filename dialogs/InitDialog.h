@@ -18,5 +18,8 @@ private slots:
     void on_btn_close_clicked();
 
 private:
+    void useShadow();
+    void useRoundedFrameOnly();
+
     Ui::InitDialog* ui = nullptr;
 };

@@ -4,19 +4,23 @@
 #include <QtDebug>
 
 #include "dialogs/anchorPlacement.h"
+#include "framework/windowTranslucency.h"
 #include "ui_WaitingWin.h"
 
 namespace {
 
 const char* const waitingGif = ":/img/icon/waiting.gif";
 const char* const transparentStyle = "background: transparent;";
+const char* const opaqueStyle = "background: #FFFFFF;";
+const int panelRadius = 9;
 
 }  // namespace
 
 WaitingWin::WaitingWin(QWidget* anchorWidget)
     : QDialog(nullptr), ui(new Ui::WaitingWin), anchorWidget(anchorWidget) {
     ui->setupUi(this);
-    setAttribute(Qt::WA_TranslucentBackground);
+    const bool translucent = windowSystemShowsTranslucency();
+    setAttribute(Qt::WA_TranslucentBackground, translucent);
     setWindowFlags(Qt::FramelessWindowHint);
 
     movie = new QMovie(waitingGif);
@@ -24,7 +28,11 @@ WaitingWin::WaitingWin(QWidget* anchorWidget)
     ui->label_waiting->setMovie(movie);
     ui->label_waiting->setAttribute(Qt::WA_TranslucentBackground);
     ui->label_waiting->setStyleSheet(transparentStyle);
-    setStyleSheet(transparentStyle);
+    if (translucent) {
+        setStyleSheet(transparentStyle);
+    } else {
+        useOpaquePanel();
+    }
 
     if (movie->isValid()) {
         movie->start();
@@ -32,6 +40,14 @@ WaitingWin::WaitingWin(QWidget* anchorWidget)
         qDebug() << "GIF is not valid or not found";
         ui->label_waiting->clear();
     }
+}
+
+// Where translucent pixels would come out black: a small white panel with round corners around
+// the animation.
+void WaitingWin::useOpaquePanel() {
+    setStyleSheet(opaqueStyle);
+    resize(minimumSizeHint());
+    clipToRoundedRect(this, panelRadius);
 }
 
 WaitingWin::~WaitingWin() {

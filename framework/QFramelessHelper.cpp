@@ -5,6 +5,7 @@
 #include <QMetaEnum>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 #include <QtDebug>
@@ -223,7 +224,9 @@ void QFramelessHelper::handleMouseMove(QMouseEvent* event) {
     // double clicks still reach the window, and a click released before the window system
     // takes over cannot leave it dragging.
     if (movable && dragging) {
-        if (startSystemMove(event)) {
+        // Not after a drag-out: the window system would start from where the restored window
+        // is yet to be placed, and the grabbed point would slip from under the pointer.
+        if (!draggedOut && startSystemMove(event)) {
             dragging = false;
             return;
         }
@@ -241,17 +244,20 @@ void QFramelessHelper::handleMouseMove(QMouseEvent* event) {
 // geometry Qt kept, and it is set together with the position: a plain move would send the
 // maximised size along.
 void QFramelessHelper::dragOutOfMaximized(QMouseEvent* event) {
-    const float ratio = static_cast<float>(event->pos().x()) / widget->rect().width();
-    const bool fromTopZone = edgePressed[TopZone];
+    const QPoint grab = widget->mapFromGlobal(pressGlobalPos);
+    const int maximisedWidth = widget->width();
     const QSize restoredSize = widget->normalGeometry().size();
     switchMaximizedNormal();
     const int shadowWidth = shadowHelper ? shadowHelper->getShadowWidth() : 0;
-    const QPoint topLeft =
-        dragOutPosition(event->globalPos(), ratio, restoredSize.width(), fromTopZone, shadowWidth);
+    const QScreen* screen = QGuiApplication::screenAt(event->globalPos());
+    const QRect screenArea = (screen ? screen : widget->screen())->availableGeometry();
+    const QPoint topLeft = dragOutPosition(event->globalPos(), grab, maximisedWidth,
+                                           restoredSize.width(), shadowWidth, screenArea);
     pressGlobalPos = event->globalPos();
     pressGeometry = QRect(topLeft, restoredSize);
     widget->setGeometry(pressGeometry);
     dragging = true;
+    draggedOut = true;
     edgePressed[TopZone] = false;
 }
 
@@ -272,6 +278,7 @@ void QFramelessHelper::resizeBy(QMouseEvent* event, const QPoint& delta) {
 void QFramelessHelper::handleMouseRelease() {
     widget->setCursor(Qt::ArrowCursor);
     dragging = false;
+    draggedOut = false;
     edgePressed.fill(false);
 }
 

@@ -75,6 +75,7 @@ private:
     bool resizeAllowed = false;
     QWidget* titleBar = nullptr;
     bool dragging = false;
+    bool draggedOut = false;  // this drag restored the window from maximised
     QPoint pressGlobalPos;
     QRect pressGeometry = QRect(0, 0, 0, 0);
     QVector<bool> edgePressed;

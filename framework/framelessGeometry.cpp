@@ -166,9 +166,10 @@ std::optional<QRect> resizedGeometry(const QRect& pressGeometry, int zone, const
     }
 }
 
-QPoint dragOutPosition(const QPoint& globalPos, float ratio, int restoredWidth, bool fromTopZone,
-                       int shadowWidth) {
+QPoint dragOutPosition(const QPoint& globalPos, const QPoint& grab, int maximisedWidth,
+                       int restoredWidth, int shadowWidth, const QRect& screenArea) {
+    const float ratio = static_cast<float>(grab.x()) / maximisedWidth;
     const int x = globalPos.x() - static_cast<int>(restoredWidth * ratio);
-    const int y = fromTopZone ? -8 - shadowWidth : 0;
+    const int y = std::max(globalPos.y() - grab.y(), screenArea.top()) - shadowWidth;
     return QPoint(x, y);
 }

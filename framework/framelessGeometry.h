@@ -64,7 +64,9 @@ int nativeHitTest(const QPoint& pos, const QSize& size, int border, bool resizab
 std::optional<QRect> resizedGeometry(const QRect& pressGeometry, int zone, const QPoint& delta,
                                      const QSize& minimum);
 
-// Top-left corner of a window restored from maximised under the pointer: it keeps the pointer
-// at the same fraction of its width.
-QPoint dragOutPosition(const QPoint& globalPos, float ratio, int restoredWidth, bool fromTopZone,
-                       int shadowWidth);
+// Top-left corner of a window restored from maximised by a drag, so that the point grabbed (grab,
+// in the maximised window of maximisedWidth) is under the pointer again: at the same fraction of
+// the width, and as far below the title bar's top, which the restored window's shadow moves down
+// by shadowWidth. The title bar does not go above screenArea, the screen under the pointer.
+QPoint dragOutPosition(const QPoint& globalPos, const QPoint& grab, int maximisedWidth,
+                       int restoredWidth, int shadowWidth, const QRect& screenArea);

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QLibrary>
+#include <QPainterPath>
+#include <QRegion>
+#include <QWidget>
 #include <cstdint>
 #include <cstdlib>
 
@@ -101,4 +104,10 @@ bool x11CompositorRunning() {
 
 bool windowSystemShowsTranslucency() {
     return QGuiApplication::platformName() != QLatin1String("xcb") || x11CompositorRunning();
+}
+
+void clipToRoundedRect(QWidget* window, int radius) {
+    QPainterPath path;
+    path.addRoundedRect(window->rect(), radius, radius);
+    window->setMask(QRegion(path.toFillPolygon().toPolygon()));
 }

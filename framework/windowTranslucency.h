@@ -5,3 +5,9 @@
 // shadow would be a black frame. Every other platform (Windows, Wayland, macOS, offscreen)
 // composites. GUI thread only.
 bool windowSystemShowsTranslucency();
+
+class QWidget;
+
+// For a window that cannot be translucent: shows only the rounded rectangle of its current size,
+// so that its corners stay round without black. GUI thread only.
+void clipToRoundedRect(QWidget* window, int radius);

@@ -6,7 +6,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(dirname "$here")"
 out="${FUZZ_BUILD_DIR:-$root/build-raw-fuzz}"
 mkdir -p "$out"
-clang++-14 -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+clang++-14 -std=c++17 -O2 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -fno-omit-frame-pointer -I"$root/sdk/include" -I"$root/sdk/hal" \
     "$here/raw_reader_fuzzer.cpp" "$root"/sdk/hal/*.cpp -o "$out/raw_reader_fuzzer" >&2
 echo "$out/raw_reader_fuzzer"

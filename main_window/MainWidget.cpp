@@ -56,6 +56,14 @@ MainWidget::MainWidget(QWidget* parent)
     ui->layout_show_video->addWidget(showImageForm);
 
     framelessHelper()->setTitleBar(ui->widget_title_bar);
+    // A restore by the title bar (drag-out, double click) puts the maximise button back to normal,
+    // so that its next click maximises.
+    connect(framelessHelper(), &QFramelessHelper::maximizedChanged, this, [this](bool max) {
+        if (!max && ui->pb_win_max->isChecked()) {
+            ui->pb_win_max->setChecked(false);
+            on_pb_win_max_clicked(false);
+        }
+    });
     setupFrames();
     buildMenus();
     settingUI = ui->widget_setting;

@@ -20,6 +20,9 @@ public:
     void setRange(int min, int max);
     // The slider clamps the value into its range.
     void setValue(int newValue);
+    // Shows a value the setting already has, without reporting it as a change.
+    void showValue(int newValue);
+    QString name() const;
 
 signals:
     void signalItemValueChanged(std::string name, int value);
@@ -32,6 +35,7 @@ private slots:
 
 private:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void markRejected(bool rejected);
 
     Ui::SettingBaseWithSlider* ui = nullptr;
     int value = 0;

@@ -79,8 +79,8 @@ void SettingUI::setBiasesToolToInitUI(std::shared_ptr<korvane::DvsCamera> newCam
     insertGroup(biasesGroup);
 }
 
-// Rows start at 0 clamped into their range and are connected only then, so building them
-// writes nothing to the camera.
+// Rows start at the camera's values and are connected only then, so building them writes
+// nothing to the camera.
 SettingItemBox* SettingUI::createBiasesGroup(
     const std::vector<korvane::BasicParameterInfo>& params) {
     auto* group = new SettingItemBox();
@@ -95,7 +95,7 @@ SettingItemBox* SettingUI::createBiasesGroup(
         }
         auto* row = new SettingBaseWithSlider(QString::fromStdString(param.name));
         row->setRange(info.min, info.max);
-        row->setValue(0);
+        row->setValue(sensorValue(param.name));
         connect(row, &SettingBaseWithSlider::signalItemValueChanged, this,
                 &SettingUI::onSliderValueChanged);
         group->addItem(row);
@@ -104,8 +104,28 @@ SettingItemBox* SettingUI::createBiasesGroup(
     return group;
 }
 
+// A value the camera refuses or changes is taken back into the row from the camera.
 void SettingUI::onSliderValueChanged(std::string name, int value) {
-    biasesTool->setParam(name, value);
+    if (!biasesTool->setParam(name, value)) {
+        qDebug().noquote()
+            << QString("camera refused bias %1 = %2").arg(QString::fromStdString(name)).arg(value);
+    }
+    int actual = value;
+    if (!biasesTool->getParam(name, actual) || actual == value) {
+        return;
+    }
+    for (auto* row : biasesGroup->findChildren<SettingBaseWithSlider*>()) {
+        if (row->name().toStdString() == name) {
+            row->showValue(actual);
+        }
+    }
+}
+
+// 0 (clamped by the row) when the camera cannot tell.
+int SettingUI::sensorValue(const std::string& name) const {
+    int value = 0;
+    biasesTool->getParam(name, value);
+    return value;
 }
 
 void SettingUI::slotCumulativeTimeChanged(uint64_t time_us) {

@@ -48,6 +48,7 @@ private:
     void removeGroup(SettingItemBox*& group);
     void insertGroup(SettingItemBox* group);
     SettingItemBox* createBiasesGroup(const std::vector<korvane::BasicParameterInfo>& params);
+    int sensorValue(const std::string& name) const;
 
     Ui::SettingUI* ui = nullptr;
     QWidget* contentWidget = nullptr;

@@ -12,7 +12,8 @@ cd "$root"
 run_packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libbenchmark-dev)
 test_packages=(xvfb xauth xdotool xcompmgr imagemagick clang-14 libclang-rt-14-dev
     desktop-file-utils appstream libxml2-utils man-db shared-mime-info xdg-utils
-    libfile-mimeinfo-perl libglib2.0-bin dpkg-dev)
+    libfile-mimeinfo-perl libglib2.0-bin dpkg-dev
+    g++-mingw-w64-x86-64-posix)
 
 install_missing() {
     local missing=()

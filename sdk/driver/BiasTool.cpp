@@ -12,20 +12,27 @@ const char* const sceneNames[] = {"shapes", "windmill"};
 
 const char* const BiasTool::toolName = "Biases";
 
-BiasTool::BiasTool(SceneKind defaultScene) : CameraTool(toolName) {
+BiasTool::BiasTool(SceneKind defaultScene,
+                   const std::vector<std::pair<std::string, int>>& intDefaults)
+    : CameraTool(toolName) {
     addInt("contrast_on",
            "Brightness rise that makes one positive event; higher values give fewer events", -100,
-           100, 0, "");
+           100, "");
     addInt("contrast_off",
            "Brightness fall that makes one negative event; higher values give fewer events", -100,
-           100, 0, "");
-    // Every integer bias starts where the viewer's slider rows start: at 0, or at the minimum.
+           100, "");
     addInt("refractory", "Time a pixel stays blind after each event, from 2 us to 5 ms", -100, 100,
-           0, "");
+           "");
     addInt("bandwidth",
            "Front-end cut-off: lower values answer fast edges later and filter noise out", -100,
-           100, 0, "");
-    addInt("noise", "Background events per pixel and second", 0, 255, 0, "0.1 Hz");
+           100, "");
+    addInt("noise", "Background events per pixel and second", 0, 255, "0.1 Hz");
+    for (const auto& [name, value] : intDefaults) {
+        if (Parameter* parameter = find(name, ToolParameterType::Int)) {
+            parameter->intInfo.defaultValue = parameter->intInfo.constraintValue(value);
+            parameter->intValue = parameter->intInfo.defaultValue;
+        }
+    }
 
     Parameter speed{};
     speed.basic = {"motion_speed", "How fast the scene moves, 1 being its natural pace",
@@ -48,12 +55,12 @@ BiasTool::BiasTool(SceneKind defaultScene) : CameraTool(toolName) {
     parameters.push_back(scene);
 }
 
-void BiasTool::addInt(const char* name, const char* description, int min, int max, int value,
+void BiasTool::addInt(const char* name, const char* description, int min, int max,
                       const char* unit) {
     Parameter parameter{};
     parameter.basic = {name, description, ToolParameterType::Int};
-    parameter.intInfo = {min, max, value, unit};
-    parameter.intValue = value;
+    parameter.intInfo = {min, max, 0, unit};
+    parameter.intValue = 0;
     parameters.push_back(parameter);
 }
 
@@ -67,7 +74,7 @@ std::vector<BasicParameterInfo> BiasTool::getAllParamInfo() {
     return all;
 }
 
-bool BiasTool::getParamInfo(const std::string& name, IntParameterInfo& info) {
+bool BiasTool::getParamInfo(std::string name, IntParameterInfo& info) {
     std::lock_guard<std::mutex> lock(valuesMutex);
     const Parameter* parameter = find(name, ToolParameterType::Int);
     if (parameter == nullptr) {
@@ -77,7 +84,7 @@ bool BiasTool::getParamInfo(const std::string& name, IntParameterInfo& info) {
     return true;
 }
 
-bool BiasTool::getParam(const std::string& name, std::string& value) {
+bool BiasTool::getParam(std::string name, std::string& value) {
     std::lock_guard<std::mutex> lock(valuesMutex);
     const Parameter* parameter = find(name, ToolParameterType::Enum);
     if (parameter == nullptr) {
@@ -87,7 +94,7 @@ bool BiasTool::getParam(const std::string& name, std::string& value) {
     return true;
 }
 
-bool BiasTool::getParam(const std::string& name, bool& value) {
+bool BiasTool::getParam(std::string name, bool& value) {
     std::lock_guard<std::mutex> lock(valuesMutex);
     const Parameter* parameter = find(name, ToolParameterType::Bool);
     if (parameter == nullptr) {
@@ -97,7 +104,7 @@ bool BiasTool::getParam(const std::string& name, bool& value) {
     return true;
 }
 
-bool BiasTool::getParam(const std::string& name, float& value) {
+bool BiasTool::getParam(std::string name, float& value) {
     std::lock_guard<std::mutex> lock(valuesMutex);
     const Parameter* parameter = find(name, ToolParameterType::Float);
     if (parameter == nullptr) {
@@ -107,7 +114,7 @@ bool BiasTool::getParam(const std::string& name, float& value) {
     return true;
 }
 
-bool BiasTool::getParam(const std::string& name, int& value) {
+bool BiasTool::getParam(std::string name, int& value) {
     std::lock_guard<std::mutex> lock(valuesMutex);
     const Parameter* parameter = find(name, ToolParameterType::Int);
     if (parameter == nullptr) {
@@ -117,7 +124,7 @@ bool BiasTool::getParam(const std::string& name, int& value) {
     return true;
 }
 
-bool BiasTool::setParam(const std::string& name, const std::string& value) {
+bool BiasTool::setParam(std::string name, const std::string& value) {
     std::lock_guard<std::mutex> lock(valuesMutex);
     Parameter* parameter = find(name, ToolParameterType::Enum);
     if (parameter == nullptr) {
@@ -133,7 +140,7 @@ bool BiasTool::setParam(const std::string& name, const std::string& value) {
     return false;
 }
 
-bool BiasTool::setParam(const std::string& name, bool value) {
+bool BiasTool::setParam(std::string name, const bool& value) {
     std::lock_guard<std::mutex> lock(valuesMutex);
     Parameter* parameter = find(name, ToolParameterType::Bool);
     if (parameter == nullptr) {
@@ -144,7 +151,7 @@ bool BiasTool::setParam(const std::string& name, bool value) {
     return true;
 }
 
-bool BiasTool::setParam(const std::string& name, float value) {
+bool BiasTool::setParam(std::string name, const float& value) {
     std::lock_guard<std::mutex> lock(valuesMutex);
     Parameter* parameter = find(name, ToolParameterType::Float);
     // NaN would pass the clamp untouched.
@@ -156,7 +163,7 @@ bool BiasTool::setParam(const std::string& name, float value) {
     return true;
 }
 
-bool BiasTool::setParam(const std::string& name, int value) {
+bool BiasTool::setParam(std::string name, const int& value) {
     std::lock_guard<std::mutex> lock(valuesMutex);
     Parameter* parameter = find(name, ToolParameterType::Int);
     if (parameter == nullptr) {

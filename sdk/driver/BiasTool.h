@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SensorSettings.h"
@@ -22,20 +23,22 @@ class BiasTool final : public CameraTool {
 public:
     static const char* const toolName;
 
-    explicit BiasTool(SceneKind defaultScene);
+    // intDefaults: start values of integer biases other than 0.
+    explicit BiasTool(SceneKind defaultScene,
+                      const std::vector<std::pair<std::string, int>>& intDefaults = {});
 
     std::vector<BasicParameterInfo> getAllParamInfo() override;
-    bool getParamInfo(const std::string& name, IntParameterInfo& info) override;
+    bool getParamInfo(std::string name, IntParameterInfo& info) override;
 
-    bool getParam(const std::string& name, std::string& value) override;
-    bool getParam(const std::string& name, bool& value) override;
-    bool getParam(const std::string& name, float& value) override;
-    bool getParam(const std::string& name, int& value) override;
+    bool getParam(std::string name, std::string& value) override;
+    bool getParam(std::string name, bool& value) override;
+    bool getParam(std::string name, float& value) override;
+    bool getParam(std::string name, int& value) override;
 
-    bool setParam(const std::string& name, const std::string& value) override;
-    bool setParam(const std::string& name, bool value) override;
-    bool setParam(const std::string& name, float value) override;
-    bool setParam(const std::string& name, int value) override;
+    bool setParam(std::string name, const std::string& value) override;
+    bool setParam(std::string name, const bool& value) override;
+    bool setParam(std::string name, const float& value) override;
+    bool setParam(std::string name, const int& value) override;
 
     SensorSettings settings() const;
     // Goes up with every change, so a reader can tell cheaply that settings() moved.
@@ -54,8 +57,7 @@ private:
         std::string enumValue;
     };
 
-    void addInt(const char* name, const char* description, int min, int max, int value,
-                const char* unit);
+    void addInt(const char* name, const char* description, int min, int max, const char* unit);
     // Called with valuesMutex held.
     const Parameter* find(const std::string& name, ToolParameterType type) const;
     Parameter* find(const std::string& name, ToolParameterType type);

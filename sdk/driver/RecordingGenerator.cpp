@@ -107,7 +107,7 @@ GeneratedRecording generateRecording(
         result.error = "no camera has the serial \"" + serial + "\"";
         return result;
     }
-    BiasTool tool(sensor->scene);
+    BiasTool tool(sensor->scene, sensor->biasDefaults);
     for (const auto& [name, text] : biases) {
         if (!applyBias(tool, name, text, result.error)) {
             return result;

@@ -11,7 +11,7 @@ const char* const SimulatedCamera::pluginName = "korvane-simulator";
 SimulatedCamera::SimulatedCamera(const SimulatedSensorModel& model)
     : serial(model.serial),
       openedAt(std::chrono::steady_clock::now()),
-      biases(std::make_shared<BiasTool>(model.scene)),
+      biases(std::make_shared<BiasTool>(model.scene, model.biasDefaults)),
       simulator(model.scene, model.seed) {
     producer = std::thread(&SimulatedCamera::produce, this);
 }

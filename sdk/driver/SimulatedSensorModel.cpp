@@ -4,8 +4,12 @@ namespace korvane {
 
 const std::vector<SimulatedSensorModel>& simulatedSensors() {
     static const std::vector<SimulatedSensorModel> sensors = {
-        {"KVSIM-01", "Simulated sensor: shapes", SceneKind::Shapes, 0x51a7e5ULL},
-        {"KVSIM-02", "Simulated sensor: windmill", SceneKind::Windmill, 0x3111ULL},
+        {"KVSIM-01", "Simulated sensor: shapes", SceneKind::Shapes, 0x51a7e5ULL, {}},
+        {"KVSIM-02",
+         "Simulated sensor: windmill",
+         SceneKind::Windmill,
+         0x3111ULL,
+         {{"contrast_on", 25}, {"contrast_off", 15}, {"refractory", -20}, {"bandwidth", 10}}},
     };
     return sensors;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SensorSettings.h"
@@ -14,6 +15,8 @@ struct SimulatedSensorModel {
     std::string name;
     SceneKind scene;
     std::uint64_t seed;  // background texture and noise
+    // Integer biases that start elsewhere than at 0, as a real sensor's factory settings do.
+    std::vector<std::pair<std::string, int>> biasDefaults;
 };
 
 const std::vector<SimulatedSensorModel>& simulatedSensors();

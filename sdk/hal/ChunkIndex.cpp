@@ -4,6 +4,10 @@
 
 namespace korvane {
 
+void ChunkIndex::setChunkSize(std::size_t bytes) {
+    bytesPerChunk = std::max<std::size_t>(64, bytes / 4 * 4);
+}
+
 void ChunkIndex::clear() {
     entries.clear();
     runningMax.clear();

@@ -19,11 +19,16 @@ struct ChunkEntry {
     bool ordered = true;  // its items never step back in time
 };
 
-// Seek index of a recording: one entry per chunkBytes of data.
+// Seek index of a recording: one entry per chunkSize() bytes of data.
 class ChunkIndex {
 public:
+    // The usual chunk size.
     static constexpr std::size_t chunkBytes = 32 * 1024;
 
+    // Whole 4-byte words, at least 64 bytes, so that no word of either encoding straddles two
+    // chunks. Call before the first add.
+    void setChunkSize(std::size_t bytes);
+    std::size_t chunkSize() const { return bytesPerChunk; }
     void clear();
     void add(const ChunkEntry& entry);
     // Call once after the last add.
@@ -41,6 +46,7 @@ public:
     std::size_t memoryBytes() const;
 
 private:
+    std::size_t bytesPerChunk = chunkBytes;
     std::vector<ChunkEntry> entries;
     std::vector<std::uint64_t> runningMax;  // latest item time up to and including each chunk
     std::vector<std::uint64_t> suffixMin;   // earliest item time from each chunk on

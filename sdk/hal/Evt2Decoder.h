@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "DecoderState.h"
+#include "portable.h"
 
 namespace korvane {
 
@@ -30,10 +31,10 @@ void decodeEvt2(const unsigned char* data, std::size_t wordCount, DecoderState& 
         std::memcpy(&word, data + 4 * i, sizeof word);
         const std::uint32_t type = word >> 28;
         // CD_OFF and CD_ON make up nearly the whole stream: test for them before anything else.
-        if (__builtin_expect(type <= 1, 1)) {
+        if (KORVANE_LIKELY(type <= 1)) {
             const std::uint32_t x = (word >> 11) & 0x7FF;
             const std::uint32_t y = word & 0x7FF;
-            if (__builtin_expect(x < timedWidth && y < height, 1)) {
+            if (KORVANE_LIKELY(x < timedWidth && y < height)) {
                 sink.event(x, y, type, time | ((word >> 22) & 0x3F));
             } else if (!hasTime) {
                 ++found.eventsWithoutTime;

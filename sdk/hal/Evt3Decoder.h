@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "DecoderState.h"
+#include "portable.h"
 
 namespace korvane {
 
@@ -38,7 +39,7 @@ void decodeEvt3(const unsigned char* data, std::size_t wordCount, DecoderState& 
                 break;
             case 0x2: {  // EVT_ADDR_X
                 const std::uint32_t x = word & 0x7FF;
-                if (__builtin_expect(hasTime && x < width && y < height, 1)) {
+                if (KORVANE_LIKELY(hasTime && x < width && y < height)) {
                     sink.event(x, y, (word >> 11) & 1, time);
                 } else if (!hasTime) {
                     ++found.eventsWithoutTime;
@@ -58,15 +59,15 @@ void decodeEvt3(const unsigned char* data, std::size_t wordCount, DecoderState& 
                 const std::uint32_t span = 12 - 4 * narrow;
                 std::uint32_t mask = word & (0xFFFu >> (4 * narrow));
                 if (mask != 0) {
-                    if (__builtin_expect(!hasTime, 0)) {
-                        found.eventsWithoutTime += __builtin_popcount(mask);
-                    } else if (__builtin_expect(y >= height, 0)) {
-                        found.eventsOutsideSensor += __builtin_popcount(mask);
+                    if (KORVANE_UNLIKELY(!hasTime)) {
+                        found.eventsWithoutTime += setBitCount(mask);
+                    } else if (KORVANE_UNLIKELY(y >= height)) {
+                        found.eventsOutsideSensor += setBitCount(mask);
                     } else {
-                        if (__builtin_expect(baseX + span > width, 0)) {
+                        if (KORVANE_UNLIKELY(baseX + span > width)) {
                             const std::uint32_t room = baseX < width ? width - baseX : 0;
                             const std::uint32_t kept = mask & ((1u << room) - 1);
-                            found.eventsOutsideSensor += __builtin_popcount(mask ^ kept);
+                            found.eventsOutsideSensor += setBitCount(mask ^ kept);
                             mask = kept;
                         }
                         if (mask != 0) {

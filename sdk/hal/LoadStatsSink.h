@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "portable.h"
+
 namespace korvane {
 
 // Counts and ranges of a whole recording, plus the time range of the current index chunk.
@@ -44,9 +46,9 @@ struct LoadStatsSink {
 
     void vector(std::uint32_t baseX, std::uint32_t mask, std::uint32_t y, std::uint32_t polarity,
                 std::uint64_t time) {
-        eventAt(time, static_cast<std::uint64_t>(__builtin_popcount(mask)), polarity);
-        minX = std::min(minX, baseX + static_cast<std::uint32_t>(__builtin_ctz(mask)));
-        maxX = std::max(maxX, baseX + 31 - static_cast<std::uint32_t>(__builtin_clz(mask)));
+        eventAt(time, static_cast<std::uint64_t>(setBitCount(mask)), polarity);
+        minX = std::min(minX, baseX + static_cast<std::uint32_t>(lowestSetBit(mask)));
+        maxX = std::max(maxX, baseX + static_cast<std::uint32_t>(highestSetBit(mask)));
         minY = std::min(minY, y);
         maxY = std::max(maxY, y);
     }

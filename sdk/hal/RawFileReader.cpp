@@ -31,8 +31,10 @@ constexpr std::size_t wordsPerStep = 1024;
 constexpr std::size_t maxEventsPerWord = 12;
 // Upper bound on the room reserved ahead for a window; larger windows grow as they fill.
 constexpr std::uint64_t maxReservedEvents = std::uint64_t{1} << 22;
-// Windows with fewer events are decoded on one thread: handing half over costs more than it saves.
-constexpr std::uint64_t minEventsToSplit = 65536;
+// Windows with fewer events than this many per byte of an index chunk (65536 with the usual
+// chunks) are decoded on one thread: handing half over costs more than it saves. Scaled with the
+// chunk size, so that a reader with small chunks (tests, fuzzing) splits small windows too.
+constexpr std::uint64_t minEventsToSplitPerChunkByte = 2;
 
 std::uint64_t windowEnd(std::uint64_t start, std::uint64_t duration) {
     return duration > noEnd - start ? noEnd : start + duration;
@@ -44,7 +46,16 @@ struct RawFileReader::Impl {
     // What one thread needs to decode part of a window.
     struct WindowPart {
         ChunkFile file;
-        std::unique_ptr<Event2D[]> scratch{new Event2D[wordsPerStep * maxEventsPerWord]};
+        // Room for the events of one step; sized by the first window read, since a short
+        // recording with small chunks needs only a little.
+        std::vector<Event2D> scratch;
+
+        Event2D* scratchFor(std::size_t wordsPerChunk) {
+            if (scratch.empty()) {
+                scratch.resize(std::min(wordsPerStep, wordsPerChunk) * maxEventsPerWord);
+            }
+            return scratch.data();
+        }
     };
 
     std::string path;
@@ -55,6 +66,7 @@ struct RawFileReader::Impl {
     std::uint64_t dataBytes = 0;
     ChunkIndex index;
     bool loaded = false;
+    bool quiet = false;
     std::uint64_t position = 0;
     WindowPart mainPart;
     WindowPart helperPart;  // opened with mainPart, so both read the same file
@@ -127,7 +139,7 @@ struct RawFileReader::Impl {
     // total is eventsIn over the whole range.
     std::size_t splitPoint(std::size_t first, std::size_t stop, std::uint64_t start,
                            std::uint64_t end, std::uint64_t total) const {
-        if (stop - first < 2 || total < minEventsToSplit) {
+        if (stop - first < 2 || total < minEventsToSplitPerChunkByte * index.chunkSize()) {
             return stop;
         }
         std::uint64_t count = 0;
@@ -159,7 +171,7 @@ struct RawFileReader::Impl {
     template <RawEncoding encoding>
     void collectEvents(WindowPart& part, std::size_t first, std::size_t stop, std::uint64_t start,
                        std::uint64_t end, std::vector<Event2D>& events) const {
-        Event2D* const scratch = part.scratch.get();
+        Event2D* const scratch = part.scratchFor(index.chunkSize() / wordBytes);
         collect(index, part.file, first, stop, start, end,
                 [&](const unsigned char* data, std::size_t words, DecoderState& state,
                     std::uint64_t& lastTime, bool inside) {
@@ -284,6 +296,24 @@ std::unique_ptr<RawFileReader> RawFileReader::open(const std::string& path) {
     if (!impl->mainPart.file.open(path) || !impl->helperPart.file.open(path)) {
         return nullptr;
     }
+    impl->path = path;
+    return openHeader(std::move(impl));
+}
+
+std::unique_ptr<RawFileReader> RawFileReader::openMemory(std::vector<unsigned char> bytes,
+                                                         std::size_t indexChunkBytes) {
+    auto shared = std::make_shared<const std::vector<unsigned char>>(std::move(bytes));
+    auto impl = std::make_unique<Impl>();
+    if (indexChunkBytes != 0) {
+        impl->index.setChunkSize(indexChunkBytes);
+    }
+    impl->mainPart.file.openMemory(shared);
+    impl->helperPart.file.openMemory(shared);
+    impl->path = "(memory)";
+    return openHeader(std::move(impl));
+}
+
+std::unique_ptr<RawFileReader> RawFileReader::openHeader(std::unique_ptr<Impl> impl) {
     // Read only as far as the header goes; doubling the amount keeps a long header from being
     // parsed over and over.
     std::vector<char> head;
@@ -302,7 +332,6 @@ std::unique_ptr<RawFileReader> RawFileReader::open(const std::string& path) {
     if (!parsed || impl->header.encoding == RawEncoding::Unknown) {
         return nullptr;
     }
-    impl->path = path;
     impl->wordBytes = impl->header.encoding == RawEncoding::Evt3 ? 2 : 4;
     RawFileInfo& info = impl->info;
     info.format = impl->header.encoding == RawEncoding::Evt3 ? "EVT3" : "EVT2";
@@ -325,9 +354,8 @@ RawFileReader::~RawFileReader() = default;
 bool RawFileReader::Impl::load() {
     loaded = false;
     index.clear();
-    std::error_code error;
-    const std::uint64_t fileBytes = std::filesystem::file_size(path, error);
-    if (error || fileBytes < header.dataOffset) {
+    std::uint64_t fileBytes = 0;
+    if (!mainPart.file.size(fileBytes) || fileBytes < header.dataOffset) {
         return false;
     }
     dataBytes = fileBytes - header.dataOffset;
@@ -335,7 +363,11 @@ bool RawFileReader::Impl::load() {
     LoadStatsSink stats;
     DecodeCounters counters;
     DecoderState state;
-    std::vector<unsigned char> block(ChunkIndex::chunkBytes * chunksPerLoadBlock);
+    const std::size_t chunkBytes = index.chunkSize();
+    // A short recording needs no more than its own size.
+    const std::size_t blockChunks = static_cast<std::size_t>(
+        std::min<std::uint64_t>(chunksPerLoadBlock, dataBytes / chunkBytes + 1));
+    std::vector<unsigned char> block(chunkBytes * blockChunks);
     std::uint64_t offset = 0;
     std::size_t carried = 0;  // bytes of a partial word at the end of the data
     while (offset < dataBytes) {
@@ -343,8 +375,8 @@ bool RawFileReader::Impl::load() {
             static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), dataBytes - offset));
         const std::size_t got =
             mainPart.file.readAt(header.dataOffset + offset, block.data(), wanted);
-        for (std::size_t begin = 0; begin < got; begin += ChunkIndex::chunkBytes) {
-            const std::size_t bytes = std::min(ChunkIndex::chunkBytes, got - begin);
+        for (std::size_t begin = 0; begin < got; begin += chunkBytes) {
+            const std::size_t bytes = std::min(chunkBytes, got - begin);
             ChunkEntry entry;
             entry.state = state;
             stats.beginChunk();
@@ -364,12 +396,14 @@ bool RawFileReader::Impl::load() {
     }
     index.finish();
     for (WindowPart* part : {&mainPart, &helperPart}) {
-        part->file.setLayout(header.dataOffset, dataBytes, wordBytes);
+        part->file.setLayout(header.dataOffset, dataBytes, wordBytes, chunkBytes);
     }
     finishInfo(stats, counters, carried != 0);
     position = info.firstTimestamp;
     loaded = true;
-    logSummary();
+    if (!quiet) {
+        logSummary();
+    }
     return true;
 }
 
@@ -500,6 +534,10 @@ const RawFileInfo& RawFileReader::info() const {
 
 bool RawFileReader::isLoaded() const {
     return impl->loaded;
+}
+
+void RawFileReader::setQuiet(bool quiet) {
+    impl->quiet = quiet;
 }
 
 }  // namespace korvane

@@ -7,6 +7,7 @@
 
 #include "Evt3Encoder.h"
 #include "WordBuffer.h"
+#include "portable.h"
 
 namespace korvane {
 
@@ -21,9 +22,10 @@ std::string headerText(std::uint16_t width, std::uint16_t height, std::string se
     std::replace(serial.begin(), serial.end(), '\r', ' ');
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
-    char date[32];
-    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
+    char date[32] = "";
+    if (localTime(now, local)) {
+        std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
+    }
     const std::string w = std::to_string(width);
     const std::string h = std::to_string(height);
     return "% date " + std::string(date) + "\n% evt 3.0\n% format EVT3;height=" + h +

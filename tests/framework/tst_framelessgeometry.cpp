@@ -175,28 +175,34 @@ void TestFramelessGeometry::resize() {
     QCOMPARE(resized.value_or(QRect()), geometry);
 }
 
+// A maximised window 1920 wide on a screen at (0, 0), or 1280 wide on one below and right of
+// it; restored 1000 wide with a 10-pixel shadow.
 void TestFramelessGeometry::dragOut_data() {
     QTest::addColumn<QPoint>("globalPos");
-    QTest::addColumn<float>("ratio");
-    QTest::addColumn<bool>("fromTopZone");
-    QTest::addColumn<int>("shadowWidth");
+    QTest::addColumn<QPoint>("grab");
+    QTest::addColumn<QRect>("screen");
     QTest::addColumn<QPoint>("topLeft");
-    QTest::newRow("title bar") << QPoint(960, 5) << 0.25f << false << 10 << QPoint(710, 0);
-    QTest::newRow("width truncated") << QPoint(960, 5) << 0.3337f << false << 10 << QPoint(627, 0);
-    QTest::newRow("top zone with shadow")
-        << QPoint(960, 5) << 0.5f << true << 10 << QPoint(460, -18);
-    QTest::newRow("top zone without shadow")
-        << QPoint(960, 5) << 0.5f << true << 0 << QPoint(460, -8);
-    QTest::newRow("left end") << QPoint(3, 30) << 0.0f << false << 10 << QPoint(3, 0);
+    const QRect first(0, 0, 1920, 1040);
+    const QRect second(1920, 300, 1280, 984);
+    QTest::newRow("title bar") << QPoint(980, 31) << QPoint(480, 20) << first << QPoint(730, 1);
+    QTest::newRow("width truncated")
+        << QPoint(960, 25) << QPoint(640, 20) << first << QPoint(627, -5);
+    QTest::newRow("top zone") << QPoint(960, 3) << QPoint(960, 3) << first << QPoint(460, -10);
+    QTest::newRow("pointer above the grab height")
+        << QPoint(960, 8) << QPoint(960, 30) << first << QPoint(460, -10);
+    QTest::newRow("left end") << QPoint(3, 30) << QPoint(0, 25) << first << QPoint(3, -5);
+    QTest::newRow("screen below the first")
+        << QPoint(2500, 325) << QPoint(640, 20) << second << QPoint(2000, 295);
+    QTest::newRow("screen below, top zone")
+        << QPoint(2500, 302) << QPoint(640, 2) << second << QPoint(2000, 290);
 }
 
 void TestFramelessGeometry::dragOut() {
     QFETCH(QPoint, globalPos);
-    QFETCH(float, ratio);
-    QFETCH(bool, fromTopZone);
-    QFETCH(int, shadowWidth);
+    QFETCH(QPoint, grab);
+    QFETCH(QRect, screen);
     QFETCH(QPoint, topLeft);
-    QCOMPARE(dragOutPosition(globalPos, ratio, 1000, fromTopZone, shadowWidth), topLeft);
+    QCOMPARE(dragOutPosition(globalPos, grab, screen.width(), 1000, 10, screen), topLeft);
 }
 
 QTEST_APPLESS_MAIN(TestFramelessGeometry)

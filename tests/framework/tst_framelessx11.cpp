@@ -8,11 +8,14 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QtTest>
 #include <csignal>
 
+#include "dialogs/InitDialog.h"
+#include "dialogs/WaitingWin.h"
 #include "framework/QFramelessHelper.h"
 #include "framework/QFramelessWidget.h"
 #include "framework/windowTranslucency.h"
@@ -82,6 +85,27 @@ void dragBy(const QPoint& from, const QPoint& by) {
     }
     xdotool({"mouseup", "1"});
     QTest::qWait(200);
+}
+
+// Share of the window's pixels on screen, inside its mask, that are black: what a translucent
+// window shows where nothing composites it.
+double blackShare(QWidget* window) {
+    window->show();
+    const bool exposed = QTest::qWaitForWindowExposed(window);
+    QTest::qWait(200);
+    const QImage shot =
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, window->x(), window->y(), window->width(), window->height())
+            .toImage();
+    int black = 0;
+    for (const QRect& rect : window->mask().isEmpty() ? QRegion(window->rect()) : window->mask()) {
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            for (int x = rect.left(); x <= rect.right(); ++x) {
+                black += shot.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
+            }
+        }
+    }
+    return exposed ? double(black) / (window->width() * window->height()) : 1.0;
 }
 
 }  // namespace
@@ -167,6 +191,11 @@ void TestFramelessX11::noShadowBandWithoutCompositor() {
     dragBy(window->mapToGlobal(QPoint(10, 200)), QPoint(-40, 0));
     QTest::qWait(200);
     QCOMPARE(window->geometry(), QRect(200, 150, 500, 400));
+    // The other translucent windows draw no black either (the logo has a little).
+    WaitingWin waiting(nullptr);
+    QCOMPARE(blackShare(&waiting), 0.0);
+    InitDialog startup(nullptr);
+    QVERIFY(blackShare(&startup) < 0.01);
 }
 
 void TestFramelessX11::compositorTurnsShadowOn() {
@@ -181,6 +210,8 @@ void TestFramelessX11::compositorTurnsShadowOn() {
     showWindow();
     QVERIFY(window->testAttribute(Qt::WA_TranslucentBackground));
     QCOMPARE(window->layout()->contentsMargins(), QMargins(10, 10, 10, 10));
+    QVERIFY(WaitingWin(nullptr).testAttribute(Qt::WA_TranslucentBackground));
+    QVERIFY(InitDialog(nullptr).testAttribute(Qt::WA_TranslucentBackground));
     delete window;
     compositor.terminate();
     QVERIFY(compositor.waitForFinished());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <map>
 #include <string>
 #include <utility>
@@ -7,16 +8,18 @@
 
 #include "korvane/CameraTool.h"
 
-// A bias tool that lists the given parameters and records every write.
+// A bias tool that lists the given parameters, holds their values and records every write;
+// it refuses integer values above refuseAbove and keeps what it had.
 class FakeBiasTool : public korvane::CameraTool {
 public:
     FakeBiasTool() : korvane::CameraTool("Biases") {}
 
     void addParam(const std::string& name, korvane::ToolParameterType type, int min = 0,
-                  int max = 0) {
+                  int max = 0, int value = 0) {
         params.push_back({name, "", type});
         if (type == korvane::ToolParameterType::Int) {
             ranges[name] = {min, max, 0, ""};
+            values[name] = value;
         }
     }
     // Listed as an integer parameter, but its description cannot be fetched.
@@ -25,7 +28,7 @@ public:
     }
 
     std::vector<korvane::BasicParameterInfo> getAllParamInfo() override { return params; }
-    bool getParamInfo(const std::string& name, korvane::IntParameterInfo& info) override {
+    bool getParamInfo(std::string name, korvane::IntParameterInfo& info) override {
         const auto found = ranges.find(name);
         if (found == ranges.end()) {
             return false;
@@ -34,21 +37,33 @@ public:
         return true;
     }
 
-    bool getParam(const std::string&, std::string&) override { return false; }
-    bool getParam(const std::string&, bool&) override { return false; }
-    bool getParam(const std::string&, float&) override { return false; }
-    bool getParam(const std::string&, int&) override { return false; }
+    bool getParam(std::string, std::string&) override { return false; }
+    bool getParam(std::string, bool&) override { return false; }
+    bool getParam(std::string, float&) override { return false; }
+    bool getParam(std::string name, int& value) override {
+        const auto found = values.find(name);
+        if (found == values.end()) {
+            return false;
+        }
+        value = found->second;
+        return true;
+    }
 
-    bool setParam(const std::string&, const std::string&) override { return otherWrite(); }
-    bool setParam(const std::string&, bool) override { return otherWrite(); }
-    bool setParam(const std::string&, float) override { return otherWrite(); }
-    bool setParam(const std::string& name, int value) override {
+    bool setParam(std::string, const std::string&) override { return otherWrite(); }
+    bool setParam(std::string, const bool&) override { return otherWrite(); }
+    bool setParam(std::string, const float&) override { return otherWrite(); }
+    bool setParam(std::string name, const int& value) override {
         intWrites.emplace_back(name, value);
+        if (value > refuseAbove) {
+            return false;
+        }
+        values[name] = value;
         return true;
     }
 
     std::vector<std::pair<std::string, int>> intWrites;
     int otherWrites = 0;
+    int refuseAbove = INT_MAX;
 
 private:
     bool otherWrite() {
@@ -58,4 +73,5 @@ private:
 
     std::vector<korvane::BasicParameterInfo> params;
     std::map<std::string, korvane::IntParameterInfo> ranges;
+    std::map<std::string, int> values;
 };

