@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "BitCount.h"
 #include "DataBlocks.h"
 #include "Evt2Decoder.h"
 #include "Evt3Decoder.h"
@@ -28,7 +29,7 @@ struct RateSink {
     void vector(std::uint32_t, std::uint32_t mask, std::uint32_t, std::uint32_t polarity,
                 std::uint64_t time) {
         at(time);
-        const auto count = static_cast<std::uint64_t>(__builtin_popcount(mask));
+        const auto count = static_cast<std::uint64_t>(bitCount(mask));
         bin->events += count;
         bin->positive += polarity != 0 ? count : 0;
     }

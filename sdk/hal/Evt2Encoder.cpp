@@ -40,17 +40,8 @@ void Evt2Encoder::encode(const Event2D* events, std::size_t count, WordBuffer& w
         words.reserveMore(sliceWords);
         std::uint16_t* out = words.end();
         for (const Event2D* event = events + done; event < events + done + slice; ++event) {
-            const std::uint32_t x = event->x;
-            const std::uint32_t y = event->y;
-            std::uint64_t target = event->timestamp;
-            if (x >= width || y >= height ||
-                ((!started || target != time) && !placeTime(target, words, out))) {
-                ++skipped;
-                continue;
-            }
-            const std::uint32_t type = eventType | (event->polarity != 0 ? 1u : 0u);
-            put((type << 28) | lowBits(target) | (x << 11) | y, out);
-            ++encoded;
+            putEvent(event->x, event->y, event->polarity != 0 ? 1 : 0, event->timestamp, words,
+                     out);
         }
         words.setEnd(out);
         done += slice;
@@ -58,18 +49,42 @@ void Evt2Encoder::encode(const Event2D* events, std::size_t count, WordBuffer& w
 }
 
 void Evt2Encoder::encodeTrigger(const ExtTrigger& trigger, WordBuffer& words) {
-    words.reserveMore(sliceWords);
+    words.reserveMore(wordsPerItem);
     std::uint16_t* out = words.end();
+    putTrigger(trigger, words, out);
+    words.setEnd(out);
+}
+
+void Evt2Encoder::putEvent(std::uint32_t x, std::uint32_t y, std::uint32_t polarity,
+                           std::uint64_t target, WordBuffer& words, std::uint16_t*& out) {
+    if (x >= width || y >= height ||
+        ((!started || target != time) && !placeTime(target, words, out))) {
+        ++skipped;
+        return;
+    }
+    put(((eventType | polarity) << 28) | lowBits(target) | (x << 11) | y, out);
+    ++encoded;
+}
+
+void Evt2Encoder::putVector(std::uint32_t baseX, std::uint32_t mask, std::uint32_t y,
+                            std::uint32_t polarity, std::uint64_t time, WordBuffer& words,
+                            std::uint16_t*& out) {
+    for (; mask != 0; mask &= mask - 1) {
+        putEvent(baseX + static_cast<std::uint32_t>(__builtin_ctz(mask)), y, polarity, time, words,
+                 out);
+    }
+}
+
+void Evt2Encoder::putTrigger(const ExtTrigger& trigger, WordBuffer& words, std::uint16_t*& out) {
     std::uint64_t target = trigger.timestamp;
     if (trigger.id > 0x1F || ((!started || target != time) && !placeTime(target, words, out))) {
         ++skipped;
-    } else {
-        put((triggerType << 28) | lowBits(target) | (std::uint32_t{trigger.id} << 8) |
-                (trigger.value & 1u),
-            out);
-        ++triggers;
+        return;
     }
-    words.setEnd(out);
+    put((triggerType << 28) | lowBits(target) | (std::uint32_t{trigger.id} << 8) |
+            (trigger.value & 1u),
+        out);
+    ++triggers;
 }
 
 // Brings the decoder's time to target. An earlier target that cannot be stepped back to becomes

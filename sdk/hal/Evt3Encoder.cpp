@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "BitCount.h"
+
 namespace korvane {
 
 namespace {
@@ -52,11 +54,7 @@ void Evt3Encoder::encode(const Event2D* events, std::size_t count, WordBuffer& w
                 ++event;
                 continue;
             }
-            if (!rowSet || y != row) {
-                *out++ = word(addrY, y);
-                row = y;
-                rowSet = true;
-            }
+            putRow(y, out);
             // Gather the following events of this row, time and polarity that rise in x and
             // fit the 12-pixel window starting at the current base or at this event.
             const std::uint32_t polarity = event->polarity != 0 ? 1 : 0;
@@ -96,16 +94,66 @@ void Evt3Encoder::encode(const Event2D* events, std::size_t count, WordBuffer& w
 }
 
 void Evt3Encoder::encodeTrigger(const ExtTrigger& trigger, WordBuffer& words) {
-    words.reserveMore(sliceWords);
+    words.reserveMore(wordsPerItem);
     std::uint16_t* out = words.end();
+    putTrigger(trigger, words, out);
+    words.setEnd(out);
+}
+
+void Evt3Encoder::putEvent(std::uint32_t x, std::uint32_t y, std::uint32_t polarity,
+                           std::uint64_t target, WordBuffer& words, std::uint16_t*& out) {
+    if (x >= width || y >= height ||
+        ((!started || target != time) && !placeTime(target, words, out))) {
+        ++skipped;
+        return;
+    }
+    putRow(y, out);
+    *out++ = word(addrX, (polarity << 11) | x);
+    ++encoded;
+}
+
+void Evt3Encoder::putVector(std::uint32_t base, std::uint32_t mask, std::uint32_t y,
+                            std::uint32_t polarity, std::uint64_t target, WordBuffer& words,
+                            std::uint16_t*& out) {
+    const std::uint32_t room = base < width ? width - base : 0;
+    const std::uint32_t kept = y < height && room < 12 ? mask & ((1u << room) - 1) : mask;
+    const std::uint32_t inside = y < height ? kept : 0;
+    skipped += static_cast<std::uint64_t>(bitCount(mask ^ inside));
+    if (inside == 0) {
+        return;
+    }
+    if ((!started || target != time) && !placeTime(target, words, out)) {
+        skipped += static_cast<std::uint64_t>(bitCount(inside));
+        return;
+    }
+    putRow(y, out);
+    if (!baseSet || baseX != base || basePolarity != polarity) {
+        *out++ = word(vectBaseX, (polarity << 11) | base);
+        basePolarity = polarity;
+        baseSet = true;
+    }
+    const bool narrow = inside < 0x100;
+    *out++ = word(narrow ? vect8 : vect12, inside);
+    baseX = base + (narrow ? 8 : 12);
+    encoded += static_cast<std::uint64_t>(bitCount(inside));
+}
+
+void Evt3Encoder::putTrigger(const ExtTrigger& trigger, WordBuffer& words, std::uint16_t*& out) {
     std::uint64_t target = trigger.timestamp;
     if (trigger.id > 0xF || ((!started || target != time) && !placeTime(target, words, out))) {
         ++skipped;
-    } else {
-        *out++ = word(triggerWord, (std::uint32_t{trigger.id} << 8) | (trigger.value & 1u));
-        ++triggers;
+        return;
     }
-    words.setEnd(out);
+    *out++ = word(triggerWord, (std::uint32_t{trigger.id} << 8) | (trigger.value & 1u));
+    ++triggers;
+}
+
+void Evt3Encoder::putRow(std::uint32_t y, std::uint16_t*& out) {
+    if (!rowSet || y != row) {
+        *out++ = word(addrY, y);
+        row = y;
+        rowSet = true;
+    }
 }
 
 // Brings the decoder's time to target. An earlier target that cannot be stepped back to becomes

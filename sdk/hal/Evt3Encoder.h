@@ -19,7 +19,18 @@ public:
     void encode(const Event2D* events, std::size_t count, WordBuffer& words) override;
     void encodeTrigger(const ExtTrigger& trigger, WordBuffer& words) override;
 
+    // For copying decoded data, which comes already gathered: one event, one vector (bit i of
+    // mask is x = baseX + i) or one trigger edge, written at once through out, which has room
+    // for wordsPerItem more words.
+    static constexpr std::size_t wordsPerItem = 8;
+    void putEvent(std::uint32_t x, std::uint32_t y, std::uint32_t polarity, std::uint64_t time,
+                  WordBuffer& words, std::uint16_t*& out);
+    void putVector(std::uint32_t baseX, std::uint32_t mask, std::uint32_t y, std::uint32_t polarity,
+                   std::uint64_t time, WordBuffer& words, std::uint16_t*& out);
+    void putTrigger(const ExtTrigger& trigger, WordBuffer& words, std::uint16_t*& out);
+
 private:
+    void putRow(std::uint32_t y, std::uint16_t*& out);
     bool placeTime(std::uint64_t& target, WordBuffer& words, std::uint16_t*& out);
     bool moveTimeTo(std::uint64_t target, WordBuffer& words, std::uint16_t*& out);
     bool stepBack(std::uint64_t target, std::uint16_t*& out);

@@ -9,7 +9,9 @@
 
 #include "Evt2Encoder.h"
 #include "Evt3Encoder.h"
+#include "RecordingCopy.h"
 #include "WordBuffer.h"
+#include "WriteBehind.h"
 
 namespace korvane {
 
@@ -155,6 +157,16 @@ bool RawFileWriter::writeTrigger(const ExtTrigger& trigger) {
     }
     impl->encoder->encodeTrigger(trigger, impl->words);
     return impl->flushWhenDue();
+}
+
+bool RawFileWriter::copyFrom(const std::string& path, std::uint64_t start, std::uint64_t end,
+                             const RawCopyProgress& progress) {
+    if (impl->file == nullptr || impl->failed) {
+        return false;
+    }
+    return copyRecording(
+        path, start, end, *impl->encoder, impl->words, [this] { return impl->flushWhenDue(); },
+        progress);
 }
 
 bool RawFileWriter::flush() {

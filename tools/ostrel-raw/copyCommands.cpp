@@ -11,9 +11,7 @@
 #include "ProgressLine.h"
 #include "RawCommands.h"
 #include "ToolArguments.h"
-#include "copyItems.h"
 #include "korvane/RawFileReader.h"
-#include "korvane/RawFileScanner.h"
 #include "korvane/RawFileWriter.h"
 
 namespace {
@@ -89,33 +87,33 @@ int copyRecording(CopyRequest request) {
     if (!checkInput(request.input, error) || !output.check(request.input, error)) {
         return failWith(error);
     }
-    const auto scanner = korvane::RawFileScanner::open(request.input);
-    if (!scanner) {
+    const auto source = korvane::RawFileReader::open(request.input);
+    if (!source) {
         return failWith(request.input + ": not a readable EVT 3.0 or EVT 2.0 recording");
     }
     std::uint16_t width = 0;
     std::uint16_t height = 0;
-    if (!sensorSize(scanner->info(), request.input, width, height, error)) {
+    if (!sensorSize(source->info(), request.input, width, height, error)) {
         return failWith(error);
     }
-    request.options.headerEntries = headerEntries(scanner->info(), request);
+    request.options.headerEntries = headerEntries(source->info(), request);
     request.options.keepEarlierTimes = true;
     korvane::RawFileWriter writer;
     if (!writer.open(output.temporaryPath(), width, height, request.options)) {
         return failWith(request.output + ": cannot be written");
     }
-    scanner->setWindow(request.from, request.end);
     bool copied = false;
     {
         ProgressLine progress;
-        copied = copyItems(*scanner, writer, [&progress](double done, std::uint64_t events) {
-            progress.update(done, events);
+        copied = writer.copyFrom(request.input, request.from, request.end, [&](double done) {
+            progress.update(done, writer.eventsWritten());
+            return true;
         });
     }
-    if (!writer.close() || !copied) {
+    if (!writer.close()) {
         return failWith(request.output + ": write error");
     }
-    if (scanner->failed()) {
+    if (!copied) {
         return failWith(request.input + ": read error");
     }
     if (!output.commit(error)) {

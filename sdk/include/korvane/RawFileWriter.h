@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,9 @@
 #include "korvane/RawWriterOptions.h"
 
 namespace korvane {
+
+// Gets the share of the input read (0 to 1); returning false stops the copy.
+using RawCopyProgress = std::function<bool(double done)>;
 
 // Streams events and trigger edges into an EVT 3.0 (or, by its options, EVT 2.0) `.raw` recording.
 //
@@ -39,6 +43,12 @@ public:
     bool write(const Event2D* events, std::size_t count);
     // One trigger edge, after the events written so far.
     bool writeTrigger(const ExtTrigger& trigger);
+    // Writes the events and trigger edges of the recording at path whose time lies in
+    // [start, end), in file order, decoding and encoding in one pass: what cutting and
+    // converting take, and far faster than reading events and writing them. Goes after what
+    // was written so far. False when path cannot be read, writing fails or progress stops it.
+    bool copyFrom(const std::string& path, std::uint64_t start, std::uint64_t end,
+                  const RawCopyProgress& progress = {});
     bool flush();
     // Writes what is left and closes; false if anything failed since open.
     bool close();
