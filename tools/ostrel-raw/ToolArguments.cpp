@@ -50,7 +50,7 @@ bool ToolArguments::positive(const std::string& option, std::uint64_t fallback,
     if (!number(option, fallback, value)) {
         return false;
     }
-    if (value == 0) {
+    if (has(option) && value == 0) {
         message = "option " + option + " must be more than 0";
         return false;
     }
