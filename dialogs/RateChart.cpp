@@ -1,5 +1,6 @@
 #include "dialogs/RateChart.h"
 
+#include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
@@ -46,20 +47,23 @@ RateChart::RateChart(QGraphicsItem* parent)
     : QChart(parent),
       positive(makeSeries(QStringLiteral("positive"), positiveColor)),
       negative(makeSeries(QStringLiteral("negative"), negativeColor)),
+      marker(makeSeries(QString(), QColor("#808080"))),
       timeAxis(new QValueAxis),
       rateAxis(new QValueAxis) {
     addSeries(positive);
     addSeries(negative);
+    addSeries(marker);
     timeAxis->setTitleText(QStringLiteral("time (s)"));
     timeAxis->setLabelFormat(QStringLiteral("%.6g"));
     rateAxis->setLabelFormat(QStringLiteral("%.4g"));
     addAxis(timeAxis, Qt::AlignBottom);
     addAxis(rateAxis, Qt::AlignLeft);
-    for (QLineSeries* series : {positive, negative}) {
+    for (QLineSeries* series : {positive, negative, marker}) {
         series->attachAxis(timeAxis);
         series->attachAxis(rateAxis);
     }
     legend()->setAlignment(Qt::AlignBottom);
+    legend()->markers(marker).front()->setVisible(false);
     setBackgroundRoundness(0);
     setRate(korvane::EventRate());
 }
@@ -99,7 +103,32 @@ void RateChart::setRate(const korvane::EventRate& rate) {
     rateAxis->setTitleText(QString::fromLatin1(scale.unit));
     rateAxis->setRange(0, largest > 0 ? largest / scale.divisor : 1);
     rateAxis->applyNiceNumbers();
-    timeAxis->setRange(1e-6 * double(firstTime), 1e-6 * double(bins != 0 ? endTime : 1));
+    const bool spanned = spanEnd > spanFirst;
+    const std::uint64_t axisFirst = spanned && bins != 0 ? std::min(spanFirst, firstTime)
+                                    : spanned            ? spanFirst
+                                                         : firstTime;
+    const std::uint64_t axisEnd = std::max(spanEnd, bins != 0 ? endTime : axisFirst + 1);
+    timeAxis->setRange(1e-6 * double(axisFirst), 1e-6 * double(axisEnd));
+    if (marked) {
+        placeMarker();
+    }
+}
+
+void RateChart::setSpan(std::uint64_t first, std::uint64_t last) {
+    spanFirst = first;
+    spanEnd = last + 1;
+}
+
+void RateChart::setMarker(std::uint64_t time) {
+    marked = true;
+    markerTime = time;
+    placeMarker();
+}
+
+// Spans the rate axis, which grows with the counts.
+void RateChart::placeMarker() {
+    const double seconds = 1e-6 * double(markerTime);
+    marker->replace(QVector<QPointF>{{seconds, rateAxis->min()}, {seconds, rateAxis->max()}});
 }
 
 bool RateChart::timeAt(const QPointF& position, std::uint64_t& time) const {

@@ -22,15 +22,26 @@ public:
     explicit RateChart(QGraphicsItem* parent = nullptr);
 
     void setRate(const korvane::EventRate& rate);
+    // The time axis spans at least [first, last]: a curve still being counted grows across it.
+    void setSpan(std::uint64_t first, std::uint64_t last);
+    // A vertical line at time, across the plot: where playback was sent.
+    void setMarker(std::uint64_t time);
     // The recording time at position (in this item's coordinates), held to the span shown;
     // false outside the plot area or when no rate is shown.
     bool timeAt(const QPointF& position, std::uint64_t& time) const;
 
 private:
+    void placeMarker();
+
     QtCharts::QLineSeries* positive = nullptr;
     QtCharts::QLineSeries* negative = nullptr;
+    QtCharts::QLineSeries* marker = nullptr;
     QtCharts::QValueAxis* timeAxis = nullptr;
     QtCharts::QValueAxis* rateAxis = nullptr;
     std::uint64_t firstTime = 0;
     std::uint64_t endTime = 0;
+    std::uint64_t spanFirst = 0;
+    std::uint64_t spanEnd = 0;
+    bool marked = false;
+    std::uint64_t markerTime = 0;
 };
