@@ -11,6 +11,7 @@
 
 #include "app/AppConfig.h"
 #include "dialogs/KVMessageBox.h"
+#include "dialogs/RateWindow.h"
 #include "framework/QFramelessHelper.h"
 #include "main_window/KvSlider.h"
 #include "main_window/ShowImageForm.h"
@@ -65,6 +66,9 @@ MainWidget::MainWidget(QWidget* parent)
     connect(ui->slider_time, &KvSlider::trackClicked, this, &MainWidget::onSliderTimeTrackClick);
     connectSettings();
     connect(ui->pb_loop, &QPushButton::toggled, this, [this](bool on) { loopPlayback = on; });
+    connect(
+        showImageForm->addContextEntry(tr("Rate over time"), [this] { return recordingOpen(); }),
+        &QAction::triggered, this, &MainWidget::showRateWindow);
 
     config = new AppConfig("config.ini");
 }
@@ -132,6 +136,19 @@ void MainWidget::getEventsToShow() {
     if (sourceMode == SourceMode::LiveCamera) {
         emit toShowCameraTimestamp(lastEventTimestamp);
     }
+}
+
+// GUI thread only. A click in the window seeks only while its recording is still the open one.
+void MainWidget::showRateWindow() {
+    auto* window = new RateWindow(recordingPath, startTimestamp, endTimestamp, this);
+    connect(window, &RateWindow::seekRequested, this, [this, path = recordingPath](uint64_t time) {
+        if (recordingOpen() && path == recordingPath) {
+            ui->slider_time->setValue(
+                timeline.toSliderValue(std::clamp(time, startTimestamp, endTimestamp)));
+            onSliderTimeTrackClick(ui->slider_time->value());
+        }
+    });
+    window->show();
 }
 
 void MainWidget::showCameraPlayingUI(bool en) {

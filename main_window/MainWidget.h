@@ -110,6 +110,7 @@ private:
     bool recordingOpen() const;
     void paintFromReadPosition();
 
+    void showRateWindow();
     void setFrameRate(uint32_t fps);
     void setAccumulationTime(uint64_t time_us);
 
@@ -125,6 +126,7 @@ private:
     EventFrameAccumulator accumulator;
     std::atomic<uint64_t> lastEventTimestamp{0};
     std::unique_ptr<korvane::DvsFileReader> reader;
+    QString recordingPath;
     uint64_t startTimestamp = 0;
     uint64_t endTimestamp = 0;
     std::atomic<uint64_t> playPosition{0};

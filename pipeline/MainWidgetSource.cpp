@@ -65,6 +65,7 @@ void MainWidget::openRecording() {
     }
     reader.reset();
     reader = DvsFileReader::createFileReader(path.toLocal8Bit().toStdString());
+    recordingPath = path;
     if (!reader) {
         qDebug() << "not raw file.";
         return;
