@@ -137,6 +137,8 @@ bool VideoEncoder::send(AVFrame* frame, std::string& error) {
             return true;
         }
         if (code >= 0) {
+            // Without a duration the last frame gets none and players cut it off.
+            packet->duration = 1;
             av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
             packet->stream_index = stream->index;
             code = av_interleaved_write_frame(format, packet);
