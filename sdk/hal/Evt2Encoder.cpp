@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "BitCount.h"
+
 namespace korvane {
 
 namespace {
@@ -66,12 +68,23 @@ void Evt2Encoder::putEvent(std::uint32_t x, std::uint32_t y, std::uint32_t polar
     ++encoded;
 }
 
+// The events of a vector share time, row and polarity: one time check, then a word per event.
 void Evt2Encoder::putVector(std::uint32_t baseX, std::uint32_t mask, std::uint32_t y,
-                            std::uint32_t polarity, std::uint64_t time, WordBuffer& words,
+                            std::uint32_t polarity, std::uint64_t target, WordBuffer& words,
                             std::uint16_t*& out) {
+    if (y >= height || ((!started || target != time) && !placeTime(target, words, out))) {
+        skipped += bitCount(mask);
+        return;
+    }
+    const std::uint32_t head = ((eventType | polarity) << 28) | lowBits(target) | y;
     for (; mask != 0; mask &= mask - 1) {
-        putEvent(baseX + static_cast<std::uint32_t>(__builtin_ctz(mask)), y, polarity, time, words,
-                 out);
+        const std::uint32_t x = baseX + static_cast<std::uint32_t>(__builtin_ctz(mask));
+        if (x < width) {
+            put(head | (x << 11), out);
+            ++encoded;
+        } else {
+            ++skipped;
+        }
     }
 }
 

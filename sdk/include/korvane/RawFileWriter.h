@@ -46,7 +46,8 @@ public:
     // Writes the events and trigger edges of the recording at path whose time lies in
     // [start, end), in file order, decoding and encoding in one pass: what cutting and
     // converting take, and far faster than reading events and writing them. Goes after what
-    // was written so far. False when path cannot be read, writing fails or progress stops it.
+    // was written so far; with keepEarlierTimes the copy decodes to exactly those items. False
+    // when path cannot be read, writing fails or progress stops it.
     bool copyFrom(const std::string& path, std::uint64_t start, std::uint64_t end,
                   const RawCopyProgress& progress = {});
     bool flush();
