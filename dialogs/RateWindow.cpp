@@ -23,7 +23,6 @@ RateWindow::RateWindow(const QString& path, std::uint64_t first, std::uint64_t l
     ui->lb_file->setText(fileName);
     chart->setSpan(first, last);
     chartView = new QtCharts::QChartView(chart, ui->widget_chart);
-    chartView->setRenderHint(QPainter::Antialiasing);
     chartView->setFrameShape(QFrame::NoFrame);
     chartView->setBackgroundBrush(Qt::white);
     chartView->viewport()->setCursor(Qt::PointingHandCursor);

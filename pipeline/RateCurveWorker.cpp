@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr std::chrono::milliseconds progressEvery(150);
+constexpr std::chrono::milliseconds progressEvery(500);
 
 }  // namespace
 
