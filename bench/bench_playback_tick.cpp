@@ -3,12 +3,12 @@
 // its 33333 µs period for such recordings to play at the full rate.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "korvane/DvsFileReader.h"
@@ -80,9 +80,10 @@ void playbackTick(benchmark::State& state) {
     state.counters["events_per_tick"] = double(painted) / double(ticksMs.size());
     state.counters["median_ms"] = median;
     state.counters["p99_ms"] = p99;
-    std::printf("playback tick, %llu events per 33 ms slice: median %.2f ms, p99 %.2f ms "
-                "(target < 10 ms)\n",
-                static_cast<unsigned long long>(eventsPerSlice), median, p99);
+    std::printf(
+        "playback tick, %llu events per 33 ms slice: median %.2f ms, p99 %.2f ms "
+        "(target < 10 ms)\n",
+        static_cast<unsigned long long>(eventsPerSlice), median, p99);
     std::remove(path.c_str());
 }
 

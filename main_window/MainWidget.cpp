@@ -9,9 +9,11 @@
 #include <QTimer>
 #include <QUrl>
 #include <QtDebug>
+#include <algorithm>
 
 #include "app/AppConfig.h"
 #include "dialogs/KVMessageBox.h"
+#include "dialogs/RateWindow.h"
 #include "framework/QFramelessHelper.h"
 #include "main_window/KvSlider.h"
 #include "main_window/ShowImageForm.h"
@@ -79,6 +81,9 @@ MainWidget::MainWidget(QWidget* parent)
     sourceWatch = new QTimer(this);
     connect(sourceWatch, &QTimer::timeout, this, &MainWidget::checkSource);
     sourceWatch->start(500);
+    connect(
+        showImageForm->addContextEntry(tr("Rate over time"), [this] { return recordingOpen(); }),
+        &QAction::triggered, this, &MainWidget::showRateWindow);
 
     config = new AppConfig("config.ini");
 }
@@ -157,6 +162,21 @@ void MainWidget::handOffFrame() {
     if (!frameQueued.exchange(true)) {
         emit triggerEventsToShow();
     }
+}
+
+// GUI thread only. A click in the window seeks only while its recording is still the open one.
+void MainWidget::showRateWindow() {
+    const uint64_t begin = sourceState.beginTime();
+    const uint64_t end = sourceState.endTime();
+    auto* window = new RateWindow(recordingPath, begin, end, this);
+    connect(window, &RateWindow::seekRequested, this,
+            [this, path = recordingPath, begin, end](uint64_t time) {
+                if (recordingOpen() && path == recordingPath) {
+                    ui->slider_time->setValue(timeline.toSliderValue(std::clamp(time, begin, end)));
+                    onSliderTimeTrackClick(ui->slider_time->value());
+                }
+            });
+    window->show();
 }
 
 void MainWidget::showCameraPlayingUI(bool en) {

@@ -133,6 +133,7 @@ private:
     bool recordingOpen() const;
     void paintFromReadPosition();
 
+    void showRateWindow();
     void setFrameRate(uint32_t fps);
     void setAccumulationTime(uint64_t time_us);
 
@@ -146,6 +147,8 @@ private:
     // Time of the newest live event; noLiveEvent until the open camera delivered one.
     static constexpr uint64_t noLiveEvent = UINT64_MAX;
     std::atomic<uint64_t> lastEventTimestamp{noLiveEvent};
+    // Path of the open recording, for the windows that read it on their own.
+    QString recordingPath;
     std::atomic<uint64_t> playPosition{0};
     std::atomic<uint64_t> playbackFrameRate{33};
     std::atomic<uint64_t> accumulationTime{33333};

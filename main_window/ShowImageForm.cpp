@@ -2,9 +2,22 @@
 
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
+#include <QMenu>
 #include <QShowEvent>
 
 #include "ui_ShowImageForm.h"
+
+namespace {
+
+// The look of the title bar's menus.
+const char* const contextMenuStyle =
+    "QMenu{background-color:#FFFFFF;border:1px solid #AAAAAA;margin:0px;border-radius:5px;}"
+    "QMenu::item{margin:2px;height:30px;padding-left:10px;padding-right:20px;font-size:12px;"
+    "color:#575757;}"
+    "QMenu::item:selected{background-color:#004B6A;color:#FFFFFF;border-radius:5px;}"
+    "QMenu::separator{height:1px;background:#C3C3C3;}";
+
+}  // namespace
 
 ShowImageForm::ShowImageForm(QWidget* parent) : QWidget(parent), ui(new Ui::ShowImageForm) {
     ui->setupUi(this);
@@ -20,10 +33,35 @@ ShowImageForm::ShowImageForm(QWidget* parent) : QWidget(parent), ui(new Ui::Show
     if (parent != nullptr) {
         ui->graphicsView->resize(parent->width(), parent->height());
     }
+
+    contextMenu = new QMenu(this);
+    contextMenu->setStyleSheet(contextMenuStyle);
+    contextMenu->setAttribute(Qt::WA_TranslucentBackground);
+    ui->graphicsView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->graphicsView, &QWidget::customContextMenuRequested, this,
+            &ShowImageForm::showContextMenu);
 }
 
 ShowImageForm::~ShowImageForm() {
     delete ui;
+}
+
+QAction* ShowImageForm::addContextEntry(const QString& text, std::function<bool()> offered) {
+    QAction* action = contextMenu->addAction(text);
+    contextEntries.emplace_back(action, std::move(offered));
+    return action;
+}
+
+// position is in the view's viewport, as QAbstractScrollArea reports it.
+void ShowImageForm::showContextMenu(const QPoint& position) {
+    bool any = false;
+    for (const auto& [action, offered] : contextEntries) {
+        action->setVisible(!offered || offered());
+        any = any || action->isVisible();
+    }
+    if (any) {
+        contextMenu->popup(ui->graphicsView->viewport()->mapToGlobal(position));
+    }
 }
 
 void ShowImageForm::showPixMap(const QPixmap& frame) {

@@ -17,12 +17,11 @@ PixelBytes pixelBytes(const QColor& color) {
 
 // No branch on the polarity; the only branch is the bounds check, which real streams almost
 // never take.
-inline void paintEvent(uchar* base, std::size_t bytesPerLine, const PixelBytes colors[2],
-                       const korvane::Event2D& event) {
+inline void paintEvent(uchar* base, std::size_t bytesPerLine, unsigned width, unsigned height,
+                       const PixelBytes colors[2], const korvane::Event2D& event) {
     const unsigned x = event.x;
     const unsigned y = event.y;
-    if (x >= unsigned(EventFrameAccumulator::canvasWidth) ||
-        y >= unsigned(EventFrameAccumulator::canvasHeight)) {
+    if (x >= width || y >= height) {
         return;
     }
     std::memcpy(base + y * bytesPerLine + x * 3, colors[event.polarity != 0].rgb, 3);
@@ -32,13 +31,18 @@ inline void paintEvent(uchar* base, std::size_t bytesPerLine, const PixelBytes c
 
 // The colours are declared after the images, so the images are filled here, not in the
 // initialiser list.
-EventFrameAccumulator::EventFrameAccumulator() {
+EventFrameAccumulator::EventFrameAccumulator(QSize size, const FramePalette& palette)
+    : width(size.width()),
+      height(size.height()),
+      backgroundColor(palette.background),
+      positiveColor(palette.positive),
+      negativeColor(palette.negative) {
     canvas = backgroundImage();
     snapshot = backgroundImage();
 }
 
 QImage EventFrameAccumulator::backgroundImage() const {
-    QImage image(canvasWidth, canvasHeight, QImage::Format_RGB888);
+    QImage image(width, height, QImage::Format_RGB888);
     image.fill(backgroundColor.rgb());
     return image;
 }
@@ -50,20 +54,26 @@ void EventFrameAccumulator::addEvents(const korvane::Event2D* first, const korva
     // does not copy.
     uchar* const base = canvas.bits();
     const std::size_t bytesPerLine = std::size_t(canvas.bytesPerLine());
+    const unsigned w = unsigned(width);
+    const unsigned h = unsigned(height);
     const korvane::Event2D* event = first;
     // Four independent events per round keep more cache misses in flight.
     for (; last - event >= 4; event += 4) {
-        paintEvent(base, bytesPerLine, colors, event[0]);
-        paintEvent(base, bytesPerLine, colors, event[1]);
-        paintEvent(base, bytesPerLine, colors, event[2]);
-        paintEvent(base, bytesPerLine, colors, event[3]);
+        paintEvent(base, bytesPerLine, w, h, colors, event[0]);
+        paintEvent(base, bytesPerLine, w, h, colors, event[1]);
+        paintEvent(base, bytesPerLine, w, h, colors, event[2]);
+        paintEvent(base, bytesPerLine, w, h, colors, event[3]);
     }
     for (; event != last; ++event) {
-        paintEvent(base, bytesPerLine, colors, *event);
+        paintEvent(base, bytesPerLine, w, h, colors, *event);
     }
 }
 
 void EventFrameAccumulator::takeFrame(QPixmap& out) {
+    out = QPixmap::fromImage(takeImage());
+}
+
+QImage EventFrameAccumulator::takeImage() {
     // Allocated and filled before locking so producers wait only for the swap.
     QImage frame = backgroundImage();
     QImage retired;
@@ -74,5 +84,5 @@ void EventFrameAccumulator::takeFrame(QPixmap& out) {
         canvas.swap(frame);
     }
     // frame now shares the painted buffer with snapshot; only this thread touches either.
-    out = QPixmap::fromImage(frame);
+    return frame;
 }

@@ -91,6 +91,7 @@ void MainWidget::openRecordingFile(const QString& path) {
         return;
     }
     sourceState.openRecording(std::move(reader), load);
+    recordingPath = path;
     playPosition = load.begin;
     emit setShowCameraLiveUI(false);
     emit resetShowCameraFormTitle(false);

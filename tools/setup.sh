@@ -9,7 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-run_packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libbenchmark-dev)
+run_packages=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
+    libqt5charts5-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libbenchmark-dev)
 test_packages=(xvfb xauth xdotool xcompmgr imagemagick clang-14 libclang-rt-14-dev
     desktop-file-utils appstream libxml2-utils man-db shared-mime-info xdg-utils
     libfile-mimeinfo-perl libglib2.0-bin dpkg-dev

@@ -15,8 +15,8 @@ std::string fixedSix(float value) {
 }  // namespace
 
 std::string FloatParameterInfo::toString() const {
-    return "Min: " + fixedSix(min) + " Max: " + fixedSix(max) + " Default: " +
-           fixedSix(defaultValue) + " Unit: " + unit;
+    return "Min: " + fixedSix(min) + " Max: " + fixedSix(max) +
+           " Default: " + fixedSix(defaultValue) + " Unit: " + unit;
 }
 
 // Ordered comparisons: a NaN fails both and comes back unchanged.

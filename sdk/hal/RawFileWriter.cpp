@@ -1,12 +1,17 @@
 #include "korvane/RawFileWriter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <set>
 
+#include "Evt2Encoder.h"
 #include "Evt3Encoder.h"
+#include "RecordingCopy.h"
 #include "WordBuffer.h"
+#include "WriteBehind.h"
 #include "portable.h"
 
 namespace korvane {
@@ -17,27 +22,61 @@ constexpr std::size_t flushBytes = 1 << 20;
 // Well inside the promised second, so a writer fed every few milliseconds keeps it.
 constexpr std::chrono::milliseconds flushInterval(500);
 
-std::string headerText(std::uint16_t width, std::uint16_t height, std::string serial) {
-    std::replace(serial.begin(), serial.end(), '\n', ' ');
-    std::replace(serial.begin(), serial.end(), '\r', ' ');
+std::string oneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    return text;
+}
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string dateNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     char date[32] = "";
     if (localTime(now, local)) {
         std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
     }
+    return date;
+}
+
+std::string headerText(std::uint16_t width, std::uint16_t height, const RawWriterOptions& options) {
+    static const std::set<std::string> ownKeys{"date", "evt", "format", "geometry", "end"};
+    std::string date = dateNow();
+    std::string given;
+    for (const auto& entry : options.headerEntries) {
+        const std::string key = lowerCase(entry.first);
+        if (key == "date") {
+            date = oneLine(entry.second);
+        } else if (ownKeys.count(key) == 0 && !key.empty()) {
+            given += "% " + oneLine(entry.first) + " " + oneLine(entry.second) + "\n";
+        }
+    }
+    const bool evt3 = options.format == RawFormat::Evt3;
     const std::string w = std::to_string(width);
     const std::string h = std::to_string(height);
-    return "% date " + std::string(date) + "\n% evt 3.0\n% format EVT3;height=" + h +
-           ";width=" + w + "\n% geometry " + w + "x" + h + "\n% serial_number " + serial +
-           "\n% end\n";
+    return "% date " + date + (evt3 ? "\n% evt 3.0\n% format EVT3" : "\n% evt 2.0\n% format EVT2") +
+           ";height=" + h + ";width=" + w + "\n% geometry " + w + "x" + h + "\n" + given +
+           "% end\n";
+}
+
+std::unique_ptr<EventEncoder> makeEncoder(std::uint16_t width, std::uint16_t height,
+                                          const RawWriterOptions& options) {
+    if (options.format == RawFormat::Evt2) {
+        return std::make_unique<Evt2Encoder>(width, height, options.keepEarlierTimes);
+    }
+    return std::make_unique<Evt3Encoder>(width, height, options.keepEarlierTimes);
 }
 
 }  // namespace
 
 struct RawFileWriter::Impl {
     std::FILE* file = nullptr;
-    Evt3Encoder encoder{1, 1};
+    std::unique_ptr<EventEncoder> encoder = std::make_unique<Evt3Encoder>(1, 1);
     WordBuffer words;
     bool failed = false;
     std::chrono::steady_clock::time_point lastFlush;
@@ -61,6 +100,16 @@ struct RawFileWriter::Impl {
         lastFlush = std::chrono::steady_clock::now();
         return !failed;
     }
+
+    bool flushWhenDue() {
+        const std::size_t buffered = words.size() * sizeof(std::uint16_t);
+        peakBuffer = std::max(peakBuffer, buffered);
+        if (buffered >= flushBytes ||
+            std::chrono::steady_clock::now() - lastFlush >= flushInterval) {
+            return flush();
+        }
+        return true;
+    }
 };
 
 RawFileWriter::RawFileWriter() : impl(std::make_unique<Impl>()) {}
@@ -71,6 +120,13 @@ RawFileWriter::~RawFileWriter() {
 
 bool RawFileWriter::open(const std::string& path, std::uint16_t width, std::uint16_t height,
                          const std::string& serial) {
+    RawWriterOptions options;
+    options.headerEntries.emplace_back("serial_number", serial);
+    return open(path, width, height, options);
+}
+
+bool RawFileWriter::open(const std::string& path, std::uint16_t width, std::uint16_t height,
+                         const RawWriterOptions& options) {
     close();
     if (width == 0 || height == 0 || width > 2048 || height > 2048) {
         return false;
@@ -81,9 +137,9 @@ bool RawFileWriter::open(const std::string& path, std::uint16_t width, std::uint
         return false;
     }
     std::setvbuf(fresh->file, nullptr, _IONBF, 0);
-    fresh->encoder = Evt3Encoder(width, height);
+    fresh->encoder = makeEncoder(width, height, options);
     fresh->words.reserveMore(flushBytes / sizeof(std::uint16_t));
-    const std::string header = headerText(width, height, serial);
+    const std::string header = headerText(width, height, options);
     fresh->put(header.data(), header.size());
     impl = std::move(fresh);
     return impl->flush();
@@ -93,14 +149,26 @@ bool RawFileWriter::write(const Event2D* events, std::size_t count) {
     if (impl->file == nullptr || impl->failed) {
         return false;
     }
-    impl->encoder.encode(events, count, impl->words);
-    const std::size_t buffered = impl->words.size() * sizeof(std::uint16_t);
-    impl->peakBuffer = std::max(impl->peakBuffer, buffered);
-    if (buffered >= flushBytes ||
-        std::chrono::steady_clock::now() - impl->lastFlush >= flushInterval) {
-        return impl->flush();
+    impl->encoder->encode(events, count, impl->words);
+    return impl->flushWhenDue();
+}
+
+bool RawFileWriter::writeTrigger(const ExtTrigger& trigger) {
+    if (impl->file == nullptr || impl->failed) {
+        return false;
     }
-    return true;
+    impl->encoder->encodeTrigger(trigger, impl->words);
+    return impl->flushWhenDue();
+}
+
+bool RawFileWriter::copyFrom(const std::string& path, std::uint64_t start, std::uint64_t end,
+                             const RawCopyProgress& progress) {
+    if (impl->file == nullptr || impl->failed) {
+        return false;
+    }
+    return copyRecording(
+        path, start, end, *impl->encoder, impl->words, [this] { return impl->flushWhenDue(); },
+        progress);
 }
 
 bool RawFileWriter::flush() {
@@ -122,15 +190,19 @@ bool RawFileWriter::isOpen() const {
 }
 
 std::uint64_t RawFileWriter::eventsWritten() const {
-    return impl->encoder.encodedEvents();
+    return impl->encoder->encodedEvents();
+}
+
+std::uint64_t RawFileWriter::triggersWritten() const {
+    return impl->encoder->encodedTriggers();
 }
 
 std::uint64_t RawFileWriter::clampedEvents() const {
-    return impl->encoder.clampedEvents();
+    return impl->encoder->clampedEvents();
 }
 
 std::uint64_t RawFileWriter::skippedEvents() const {
-    return impl->encoder.skippedEvents();
+    return impl->encoder->skippedEvents();
 }
 
 std::uint64_t RawFileWriter::bytesWritten() const {

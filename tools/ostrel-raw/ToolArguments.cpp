@@ -1,6 +1,8 @@
 #include "ToolArguments.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdlib>
 
 bool ToolArguments::parse(const std::vector<std::string>& words,
                           const std::set<std::string>& valueOptions,
@@ -41,6 +43,39 @@ bool ToolArguments::number(const std::string& option, std::uint64_t fallback,
         return false;
     }
     return true;
+}
+
+bool ToolArguments::positive(const std::string& option, std::uint64_t fallback,
+                             std::uint64_t& value) {
+    if (!number(option, fallback, value)) {
+        return false;
+    }
+    if (has(option) && value == 0) {
+        message = "option " + option + " must be more than 0";
+        return false;
+    }
+    return true;
+}
+
+bool ToolArguments::positiveReal(const std::string& option, double fallback, double& value) {
+    const auto found = values.find(option);
+    if (found == values.end()) {
+        value = fallback;
+        return true;
+    }
+    const std::string& text = found->second;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0) {
+        message = "option " + option + " needs a number above 0, not \"" + text + "\"";
+        return false;
+    }
+    return true;
+}
+
+std::string ToolArguments::text(const std::string& option, const std::string& fallback) const {
+    const auto found = values.find(option);
+    return found != values.end() ? found->second : fallback;
 }
 
 bool parseUnsigned(const std::string& text, std::uint64_t& value) {

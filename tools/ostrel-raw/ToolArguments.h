@@ -17,6 +17,12 @@ public:
     bool has(const std::string& option) const;
     // False with error set when the option's value is not a plain unsigned decimal.
     bool number(const std::string& option, std::uint64_t fallback, std::uint64_t& value);
+    // The same for a value that, when given, must be more than 0.
+    bool positive(const std::string& option, std::uint64_t fallback, std::uint64_t& value);
+    // False with error set when the value is not a finite decimal number above 0.
+    bool positiveReal(const std::string& option, double fallback, double& value);
+    // The option's value, or fallback when it is not given.
+    std::string text(const std::string& option, const std::string& fallback = {}) const;
     const std::string& error() const { return message; }
 
 private:

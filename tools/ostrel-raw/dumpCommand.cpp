@@ -1,10 +1,10 @@
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "CsvOut.h"
 #include "RawCommands.h"
 #include "ToolArguments.h"
 #include "korvane/RawFileReader.h"
@@ -14,30 +14,6 @@ namespace {
 constexpr std::uint64_t noLimit = std::numeric_limits<std::uint64_t>::max();
 // Windows short enough to keep memory low on dense recordings; gaps are jumped over.
 constexpr std::uint64_t windowUs = 10000;
-
-// Gathers CSV lines and hands them to stdout in large pieces.
-class CsvOut {
-public:
-    ~CsvOut() { flush(); }
-
-    void number(std::uint64_t value, char after) {
-        if (text.size() > 60000) {
-            flush();
-        }
-        char digits[24];
-        const auto result = std::to_chars(digits, digits + sizeof digits, value);
-        text.append(digits, result.ptr);
-        text.push_back(after);
-    }
-
-    void flush() {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        text.clear();
-    }
-
-private:
-    std::string text;
-};
 
 struct DumpRange {
     std::uint64_t from = 0;
