@@ -43,6 +43,8 @@ int main(int argc, char* argv[]) {
 
     MainWidget mainWidget;
     mainWidget.show();
+    // The keys work at once, also where no window manager activates a new window.
+    mainWidget.activateWindow();
     openCommandLineRecording(mainWidget, QCoreApplication::arguments());
     return app.exec();
 }

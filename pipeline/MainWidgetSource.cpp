@@ -156,6 +156,10 @@ void MainWidget::runOpenTask(std::function<void()> task) {
     worker.start(QThread::InheritPriority);
     waiting.exec();
     worker.wait();
+    // The waiting window has no parent, so nothing hands the keyboard back to this window.
+    if (isVisible()) {
+        activateWindow();
+    }
     done.load(std::memory_order_acquire);
 }
 
