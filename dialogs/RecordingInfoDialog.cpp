@@ -24,7 +24,8 @@ RecordingInfoDialog::RecordingInfoDialog(const QString& path, const korvane::Raw
         table->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(value)));
     }
     table->resizeColumnToContents(0);
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->verticalHeader()->setMinimumSectionSize(0);
+    table->verticalHeader()->setDefaultSectionSize(24);
 }
 
 RecordingInfoDialog::~RecordingInfoDialog() {

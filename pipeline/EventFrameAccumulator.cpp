@@ -165,6 +165,10 @@ void EventFrameAccumulator::resize(QSize size) {
 
 void EventFrameAccumulator::setPalette(const FramePalette& palette) {
     std::lock_guard<std::mutex> lock(mutex);
+    if (palette.background == backgroundColor && palette.positive == positiveColor &&
+        palette.negative == negativeColor) {
+        return;
+    }
     const PixelBytes from[3] = {pixelBytes(backgroundColor), pixelBytes(positiveColor),
                                 pixelBytes(negativeColor)};
     const PixelBytes to[3] = {pixelBytes(palette.background), pixelBytes(palette.positive),
