@@ -131,6 +131,7 @@ void MainWidget::failOpen(const QString& reason) {
     emit setShowCameraLiveUI(false);
     emit resetShowCameraFormTitle(false);
     timeline = TimelineScale();
+    useCanvas(EventFrameAccumulator::defaultSize);
     ui->slider_time->setRange(0, initialSliderMaximum);
     ui->slider_time->setValue(0);
     ui->label_time->setText(initialTimeText);
