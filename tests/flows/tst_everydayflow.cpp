@@ -151,7 +151,7 @@ void TestEverydayFlow::openByArgumentAndDrop_data() {
     QTest::addColumn<QString>("via");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("told");
-    QTest::addColumn<QString>("plays");  // the end of what plays afterwards; empty: nothing
+    QTest::addColumn<QString>("plays");  // the end of what is open afterwards; empty: nothing
     QTest::addColumn<int>("skipped");    // as the recording information says
     QTest::addColumn<QSize>("canvas");
     const QSize usual(1280, 720);
@@ -210,8 +210,9 @@ void TestEverydayFlow::openByArgumentAndDrop() {
         QApplication::sendEvent(&h.main(), &drop);
     }
     if (told.isEmpty()) {
+        // The sample lasts 50 ms: it may have played to its end already.
         QTRY_VERIFY(h.timeText().endsWith("/" + plays));
-        QTRY_VERIFY(h.button("pb_play")->isChecked());
+        QCOMPARE(h.main().source().mode(), SourceMode::RecordingFile);
         h.main().showRecordingInfo();
         auto* report = h.main().findChild<RecordingInfoDialog*>()->findChild<QTableWidget*>();
         QCOMPARE(report->findItems("skipped_words", Qt::MatchExactly).size(), 1);
