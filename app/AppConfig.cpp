@@ -9,17 +9,27 @@ namespace {
 const char* const outputKey = "Setting/output_raw_file_path";
 // The trailing underscore is part of the file format.
 const char* const inputKey = "Setting/input_raw_file_path_";
+const char* const paletteKey = "Setting/frame_palette";
+const char* const standardPalette = "default";
 
 }  // namespace
 
 AppConfig::AppConfig(QString fileName) : settings(new QSettings(fileName, QSettings::IniFormat)) {
     outputRawFilePath = readFolder(outputKey);
     inputRawFilePath = readFolder(inputKey);
+    framePalette = settings->value(paletteKey).toString();
+    if (framePalette.isEmpty()) {
+        framePalette = standardPalette;
+    }
 }
 
 AppConfig::~AppConfig() {
     settings->setValue(outputKey, outputRawFilePath);
     settings->setValue(inputKey, inputRawFilePath);
+    // A file that never had another palette keeps only the two folders.
+    if (framePalette != standardPalette || settings->contains(paletteKey)) {
+        settings->setValue(paletteKey, framePalette);
+    }
     settings->sync();
     const QSettings::Status status = settings->status();
     const QString fileName = settings->fileName();

@@ -3,7 +3,8 @@
 #include <QSettings>
 #include <QString>
 
-// The two folders remembered between runs, read from config.ini at start and written at the end.
+// The two folders remembered between runs, and the frame's colours, read from config.ini at start
+// and written at the end.
 class AppConfig {
 public:
     explicit AppConfig(QString fileName);
@@ -13,6 +14,8 @@ public:
 
     QString outputRawFilePath;
     QString inputRawFilePath;
+    // Name of the frame palette; "default" unless another was chosen.
+    QString framePalette;
 
 private:
     QString readFolder(const QString& key) const;

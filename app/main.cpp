@@ -5,6 +5,7 @@
 #include <QStyleFactory>
 #include <QtDebug>
 
+#include "app/commandLineRecording.h"
 #include "dialogs/InitDialog.h"
 #include "main_window/MainWidget.h"
 
@@ -29,6 +30,8 @@ void useApplicationFont() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // The installed menu entry's name, so desktops match the window to it.
+    QGuiApplication::setDesktopFileName("com.korvane.Ostrel");
     if (QStyle* style = QStyleFactory::create("windows")) {
         QApplication::setStyle(style);
     }
@@ -40,5 +43,8 @@ int main(int argc, char* argv[]) {
 
     MainWidget mainWidget;
     mainWidget.show();
+    // The keys work at once, also where no window manager activates a new window.
+    mainWidget.activateWindow();
+    openCommandLineRecording(mainWidget, QCoreApplication::arguments());
     return app.exec();
 }

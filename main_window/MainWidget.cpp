@@ -81,15 +81,20 @@ MainWidget::MainWidget(QWidget* parent)
     sourceWatch = new QTimer(this);
     connect(sourceWatch, &QTimer::timeout, this, &MainWidget::checkSource);
     sourceWatch->start(500);
+    buildShortcuts();
+    buildContextMenu();
     connect(
         showImageForm->addContextEntry(tr("Rate over time"), [this] { return recordingOpen(); }),
         &QAction::triggered, this, &MainWidget::showRateWindow);
+    setAcceptDrops(true);
 
     config = new AppConfig("config.ini");
+    choosePalette(config->framePalette);
 }
 
 // No frame thread may outlive the members it uses, and a recording still running is completed.
 MainWidget::~MainWidget() {
+    disconnect(focusWatch);
     sourceState.close();
     delete ui;
     delete config;
@@ -150,6 +155,7 @@ void MainWidget::getEventsToShow() {
     QPixmap pixmap;
     accumulator.takeFrame(pixmap);
     showImageForm->showPixMap(pixmap);
+    countShownFrame();
     const uint64_t newest = lastEventTimestamp;
     if (sourceState.mode() == SourceMode::LiveCamera && newest != noLiveEvent) {
         emit toShowCameraTimestamp(newest);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QKeySequence>
+#include <QSize>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,13 +17,17 @@
 #include "korvane/DvsCameraManager.h"
 #include "korvane/DvsFileReader.h"
 #include "korvane/Event2D.h"
+#include "korvane/RawFileInfo.h"
 #include "pipeline/EventFrameAccumulator.h"
+#include "pipeline/EventRateMeter.h"
 #include "pipeline/FrameProducer.h"
 #include "pipeline/SourceState.h"
 #include "pipeline/TimelineScale.h"
 
 class QAction;
+class QActionGroup;
 class QMenu;
+class QShortcut;
 class QTimer;
 class AppConfig;
 class SettingUI;
@@ -68,6 +75,18 @@ public:
     void stepForward();
     void toggleLoop();
     void toggleRecording();
+    // The frame shown: saved as a PNG at the canvas size, or copied to the clipboard.
+    void saveFrame();
+    void copyFrame();
+    void fitFrame();
+    void zoomIn();
+    void zoomOut();
+    void toggleMaximized();
+    void quit();
+    void toggleOverlay();
+    // One of FramePalette's names; an unknown one gives the default colours.
+    void choosePalette(const QString& name);
+    void showRecordingInfo();
 
 signals:
     void triggerEventsToShow();
@@ -102,14 +121,31 @@ private slots:
     void on_pb_fold_setting_clicked(bool checked);
 
 private:
+    using Action = void (MainWidget::*)();
+    // One key and the user action it runs; the play-bar button that does the same, if any.
+    struct KeyBinding {
+        Action action;
+        QKeySequence key;
+        const char* button;
+        const char* tip;
+    };
+    static const std::vector<KeyBinding>& keyBindings();
+
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
     QMenu* buildMenu(const QString& styleSheet);
     void buildMenus();
     void setupFrames();
     void connectSettings();
+    void buildShortcuts();
+    void followFocus(QWidget* now);
+    QKeySequence keyOf(Action action) const;
+    void buildContextMenu();
+    QAction* addFrameEntry(const QString& text, Action action);
 
-    void openCameraSerial(const QString& serial);
+    void openCameraSerial(const QString& serial, QSize sensor);
     void showOpenedRecording();
     void failOpen(const QString& reason);
     void runOpenTask(std::function<void()> task);
@@ -132,6 +168,12 @@ private:
     void seekShown(uint64_t timestamp);
     bool recordingOpen() const;
     void paintFromReadPosition();
+    void paintSlice(const std::vector<korvane::Event2D>& slice);
+
+    void useCanvas(QSize size);
+    void countShownFrame();
+    void refreshOverlay();
+    QString frameSource() const;
 
     void showRateWindow();
     void setFrameRate(uint32_t fps);
@@ -149,6 +191,20 @@ private:
     std::atomic<uint64_t> lastEventTimestamp{noLiveEvent};
     // Path of the open recording, for the windows that read it on their own.
     QString recordingPath;
+    // What its header and loading found.
+    korvane::RawFileInfo recordingFacts;
+    QString cameraSerial;
+    // Recording time painted since the last frame was taken, for the event rate.
+    std::atomic<uint64_t> paintedSpanUs{0};
+    std::chrono::steady_clock::time_point lastTake;
+    EventRateMeter rateMeter;
+    bool overlayShown = false;
+    QTimer* overlayTimer = nullptr;
+    QAction* overlayAction = nullptr;
+    QActionGroup* paletteGroup = nullptr;
+    std::vector<QShortcut*> shortcuts;
+    // Ended first thing in the destructor: focus moves while the children go.
+    QMetaObject::Connection focusWatch;
     std::atomic<uint64_t> playPosition{0};
     std::atomic<uint64_t> playbackFrameRate{33};
     std::atomic<uint64_t> accumulationTime{33333};

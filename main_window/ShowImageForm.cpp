@@ -52,6 +52,30 @@ QAction* ShowImageForm::addContextEntry(const QString& text, std::function<bool(
     return action;
 }
 
+QMenu* ShowImageForm::addContextSubmenu(const QString& text) {
+    auto* submenu = new QMenu(text, contextMenu);
+    submenu->setStyleSheet(contextMenuStyle);
+    submenu->setAttribute(Qt::WA_TranslucentBackground);
+    contextMenu->addMenu(submenu);
+    return submenu;
+}
+
+void ShowImageForm::fitFrame() {
+    ui->graphicsView->fitScene();
+}
+
+void ShowImageForm::zoom(bool in) {
+    ui->graphicsView->zoom(in);
+}
+
+void ShowImageForm::setOverlay(const QStringList& lines) {
+    ui->graphicsView->setOverlay(lines);
+}
+
+QStringList ShowImageForm::overlay() const {
+    return ui->graphicsView->overlay();
+}
+
 // position is in the view's viewport, as QAbstractScrollArea reports it.
 void ShowImageForm::showContextMenu(const QPoint& position) {
     bool any = false;
@@ -64,9 +88,15 @@ void ShowImageForm::showContextMenu(const QPoint& position) {
     }
 }
 
+// The scene's rectangle only ever grows by itself: a smaller frame sets it.
 void ShowImageForm::showPixMap(const QPixmap& frame) {
+    const bool resized = frame.size() != pixmap.size();
     pixmap = frame;
     pixmapItem->setPixmap(pixmap);
+    if (resized) {
+        scene->setSceneRect(pixmapItem->boundingRect());
+        fitPicture();
+    }
 }
 
 void ShowImageForm::resizeEvent(QResizeEvent* event) {

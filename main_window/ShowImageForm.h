@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <utility>
@@ -28,9 +29,20 @@ public:
     // Adds an entry at the end of the frame's context menu; the caller connects its triggered
     // signal. offered, when given, says at each opening whether the entry is shown.
     QAction* addContextEntry(const QString& text, std::function<bool()> offered = {});
+    // Adds a submenu entry at the end of the context menu, in the menu's look.
+    QMenu* addContextSubmenu(const QString& text);
+
+    // The keys' and the menu's ways to what the mouse does: fit as a double click does, zoom
+    // one wheel step.
+    void fitFrame();
+    void zoom(bool in);
+    // Text lines over the frame's corner; none hides the overlay.
+    void setOverlay(const QStringList& lines);
+    QStringList overlay() const;
 
 public slots:
-    // GUI thread only. Keeps the current zoom and scroll position.
+    // GUI thread only. Keeps the current zoom and scroll position, unless the frame's size
+    // changed: then it is fitted anew.
     void showPixMap(const QPixmap& frame);
 
 private:

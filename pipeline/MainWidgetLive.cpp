@@ -42,6 +42,8 @@ void liveLoop(MainWidget* window, std::shared_ptr<korvane::DvsCamera> camera) {
 
 // GUI thread only.
 void MainWidget::startLive(std::shared_ptr<korvane::DvsCamera> camera) {
+    rateMeter.clear();
+    lastTake = std::chrono::steady_clock::now();
     running = true;
     liveThread = std::thread(liveLoop, this, std::move(camera));
 }

@@ -14,11 +14,6 @@ namespace {
 const std::chrono::microseconds tickPeriod(33333);
 const uint64_t defaultStepUs = 30303;
 
-void paint(EventFrameAccumulator& accumulator,
-           const std::shared_ptr<std::vector<korvane::Event2D>>& slice) {
-    accumulator.addEvents(slice->data(), slice->data() + slice->size());
-}
-
 }  // namespace
 
 // Body of the playback thread. One read per tick of 33333 µs, measured from before the read; a
@@ -66,7 +61,7 @@ bool MainWidget::playbackTick(korvane::DvsFileReader& reader, uint64_t begin, ui
     step = playbackStepUs(playbackFrameRate, step);
     playPosition += step;
     if (slice) {
-        paint(accumulator, slice);
+        paintSlice(*slice);
         const uint64_t shown = slice->empty() ? sliceStart : slice->back().timestamp;
         const uint64_t epoch = positionEpoch;
         lastShownPosition = shown;
@@ -127,10 +122,17 @@ bool MainWidget::recordingOpen() const {
     return sourceState.mode() == SourceMode::RecordingFile && sourceState.reader();
 }
 
+// Any thread that reads the recording; the slice covers one accumulation time, which the event
+// rate counts.
+void MainWidget::paintSlice(const std::vector<korvane::Event2D>& slice) {
+    accumulator.addEvents(slice.data(), slice.data() + slice.size());
+    paintedSpanUs += accumulationTime;
+}
+
 // GUI thread only; holds readerMutex.
 void MainWidget::paintFromReadPosition() {
     if (const auto slice = sourceState.reader()->readEventsFor(accumulationTime)) {
-        paint(accumulator, slice);
+        paintSlice(*slice);
     }
 }
 
@@ -218,7 +220,7 @@ void MainWidget::stepForward() {
     if (!slice) {
         return;
     }
-    paint(accumulator, slice);
+    paintSlice(*slice);
     playPosition += accumulationTime;
     seekShown(playPosition);
     emit triggerEventsToShow();

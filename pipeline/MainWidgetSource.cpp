@@ -15,6 +15,7 @@
 #include "korvane/DvsFileReader.h"
 #include "main_window/ShowImageForm.h"
 #include "pipeline/RecordingLoad.h"
+#include "pipeline/sensorCanvas.h"
 #include "settings/SettingUI.h"
 #include "ui_MainWidget.h"
 
@@ -30,18 +31,24 @@ void MainWidget::openCamera() {
     std::vector<CameraDescription> descriptions = cameraManager.getCameraDescs();
     qDebug().noquote() << "Search end ... find: " + QString::number(descriptions.size());
 
-    CamerasList dialog(std::move(descriptions), this);
+    CamerasList dialog(descriptions, this);
     QString serial;
     if (dialog.exec() == QDialog::Accepted && dialog.getSelectedCamera(serial)) {
         qDebug().noquote() << "Select camera: " + serial;
-        openCameraSerial(serial);
+        QSize sensor = EventFrameAccumulator::defaultSize;
+        for (const CameraDescription& description : descriptions) {
+            if (QString::fromStdString(description.serial) == serial) {
+                sensor = canvasSizeFor(description.width, description.height);
+            }
+        }
+        openCameraSerial(serial, sensor);
     }
     settingUI->setBiasesToolToInitUI(sourceState.camera());
 }
 
 // The camera opens on a worker thread while the waiting window turns; the window changes only
 // here, on the GUI thread, once it is open.
-void MainWidget::openCameraSerial(const QString& serial) {
+void MainWidget::openCameraSerial(const QString& serial, QSize sensor) {
     std::shared_ptr<korvane::DvsCamera> opened;
     runOpenTask([this, serial, &opened] {
         opened = cameraManager.openCamera(serial.toUtf8().toStdString());
@@ -52,6 +59,8 @@ void MainWidget::openCameraSerial(const QString& serial) {
         return;
     }
     sourceState.openCamera(std::move(opened));
+    cameraSerial = serial;
+    useCanvas(sensor);
     lastEventTimestamp = noLiveEvent;
     emit setShowCameraLiveUI(true);
     emit resetShowCameraFormTitle(true);
@@ -92,6 +101,11 @@ void MainWidget::openRecordingFile(const QString& path) {
     }
     sourceState.openRecording(std::move(reader), load);
     recordingPath = path;
+    recordingFacts = korvane::RawFileInfo();
+    recordingInfo(sourceState.reader(), recordingFacts);
+    useCanvas(recordingCanvasSize(recordingFacts));
+    rateMeter.clear();
+    paintedSpanUs = 0;
     playPosition = load.begin;
     emit setShowCameraLiveUI(false);
     emit resetShowCameraFormTitle(false);
@@ -112,10 +126,12 @@ void MainWidget::showOpenedRecording() {
 // start, so that nothing shown belongs to a source that is gone.
 void MainWidget::failOpen(const QString& reason) {
     sourceState.failOpen();
+    rateMeter.clear();
     showSourceState();
     emit setShowCameraLiveUI(false);
     emit resetShowCameraFormTitle(false);
     timeline = TimelineScale();
+    useCanvas(EventFrameAccumulator::defaultSize);
     ui->slider_time->setRange(0, initialSliderMaximum);
     ui->slider_time->setValue(0);
     ui->label_time->setText(initialTimeText);
@@ -141,6 +157,10 @@ void MainWidget::runOpenTask(std::function<void()> task) {
     worker.start(QThread::InheritPriority);
     waiting.exec();
     worker.wait();
+    // The waiting window has no parent, so nothing hands the keyboard back to this window.
+    if (isVisible()) {
+        activateWindow();
+    }
     done.load(std::memory_order_acquire);
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing on Debian 12, builds, then runs the viewer or the tests.
-#   tools/setup.sh run        build and start the viewer
+#   tools/setup.sh run        build and start the viewer on a sample recording
 #   tools/setup.sh test       build and run the whole test suite
 #   tools/setup.sh sanitize   the suite under AddressSanitizer + UBSan, threaded tests under TSan
 #   tools/setup.sh fuzz [S]   the recording fuzzer for S seconds (default 60)
@@ -55,10 +55,10 @@ case "${1:-}" in
     run)
         install_missing "${run_packages[@]}"
         build build
-        # A short recording of a simulated camera to open at once (File > Open Recording).
+        # A short recording of a simulated camera, opened and played at once.
         [ -f build/sample.raw ] ||
             build/tools/ostrel-raw/ostrel-raw generate build/sample.raw --seconds 5
-        exec build/ostrel
+        exec build/ostrel build/sample.raw
         ;;
     test)
         install_missing "${run_packages[@]}" "${test_packages[@]}"

@@ -29,6 +29,8 @@ std::unique_ptr<EventRecorder> EventRecorder::start(const std::string& path, std
         return nullptr;
     }
     recorder->totals.checksum = simulation::checksumSeed;
+    recorder->totals.fileBytes = recorder->writer.bytesWritten();
+    recorder->startedAt = std::chrono::steady_clock::now();
     recorder->writingThread = std::thread(&EventRecorder::run, recorder.get());
     return recorder;
 }
@@ -74,6 +76,8 @@ bool EventRecorder::finish() {
     const int error = errno;
     std::lock_guard<std::mutex> lock(queueMutex);
     totals.writerPeakBufferBytes = writer.peakBufferBytes();
+    totals.fileBytes = writer.bytesWritten();
+    finishedAt = std::chrono::steady_clock::now();
     if (!closed) {
         noteFailure(error);
     }
@@ -84,7 +88,12 @@ bool EventRecorder::finish() {
 
 EventRecorder::Figures EventRecorder::figures() const {
     std::lock_guard<std::mutex> lock(queueMutex);
-    return totals;
+    Figures figures = totals;
+    figures.queuedEvents = queueBytes / sizeof(Event2D);
+    const auto until = finished ? finishedAt : std::chrono::steady_clock::now();
+    figures.elapsedUs = static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(until - startedAt).count());
+    return figures;
 }
 
 // The writing thread: takes chunks in order until closing and the queue is empty. When nothing
@@ -114,6 +123,7 @@ void EventRecorder::writeChunk(std::unique_lock<std::mutex>& lock) {
     errno = 0;
     const bool written = writing && writer.write(chunk.data(), chunk.size());
     const int error = errno;
+    const std::uint64_t fileBytes = writer.bytesWritten();
     if (written) {
         checksum = simulation::checksumEvents(checksum, chunk.data(), chunk.size());
     }
@@ -122,6 +132,7 @@ void EventRecorder::writeChunk(std::unique_lock<std::mutex>& lock) {
     if (written) {
         totals.events += chunk.size();
         totals.checksum = checksum;
+        totals.fileBytes = fileBytes;
         unflushed = true;
     } else if (writing) {
         noteFailure(error);
@@ -141,7 +152,9 @@ void EventRecorder::flushQuietFile(std::unique_lock<std::mutex>& lock) {
     errno = 0;
     const bool flushed = writer.flush();
     const int error = errno;
+    const std::uint64_t fileBytes = writer.bytesWritten();
     lock.lock();
+    totals.fileBytes = fileBytes;
     if (!flushed) {
         noteFailure(error);
     }

@@ -26,6 +26,9 @@ public:
         std::uint64_t checksum = 0;  // checksumEvents over those events, in order
         std::size_t peakQueueBytes = 0;
         std::size_t writerPeakBufferBytes = 0;
+        std::uint64_t fileBytes = 0;     // handed to the file, header included
+        std::uint64_t queuedEvents = 0;  // pushed, not yet handed to the writer
+        std::uint64_t elapsedUs = 0;     // since start, until finish
         bool failed = false;
         std::string failure;  // why the file failed, when it did
     };
@@ -67,6 +70,8 @@ private:
     bool closedCleanly = false;
     bool unflushed = false;  // the writing thread only
     Figures totals;
+    std::chrono::steady_clock::time_point startedAt;
+    std::chrono::steady_clock::time_point finishedAt;
     std::thread writingThread;
 };
 

@@ -192,6 +192,10 @@ RecordingStatus SimulatedCamera::recordingStatus() {
         status.active = !figures.failed;
         status.failed = figures.failed;
         status.reason = figures.failure;
+        status.elapsedUs = figures.elapsedUs;
+        status.fileBytes = figures.fileBytes;
+        status.eventsWritten = figures.events;
+        status.queuedEvents = figures.queuedEvents;
     } else {
         status.failed = !lastFailure.empty();
         status.reason = lastFailure;

@@ -93,6 +93,19 @@ public:
         return writer.close() ? file : QString();
     }
 
+    // Keys as typed ("Space", "Ctrl+Q", "+", comma-separated), to the focused widget of the
+    // window, made active first as a window manager would (also after a dialog).
+    void press(const QString& keys) {
+        for (const QString& key : keys.split(", ", Qt::SkipEmptyParts)) {
+            QApplication::setActiveWindow(window.get());
+            const int code = QKeySequence::fromString(key)[0];
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : window.get(), Qt::Key(code & ~Qt::KeyboardModifierMask),
+                            Qt::KeyboardModifiers(code & Qt::KeyboardModifierMask));
+        }
+    }
+    QStringList overlay() const { return window->findChild<ShowImageForm*>()->overlay(); }
+
     QAction* action(const char* button, const QString& text) {
         for (QAction* entry : child<QPushButton>(button)->menu()->actions()) {
             if (entry->text() == text) {

@@ -1,4 +1,3 @@
-#include <QFile>
 #include <QSignalSpy>
 
 #include "FlowHarness.h"
@@ -28,8 +27,6 @@ private slots:
     void dragWhilePlayingMovesThePosition();
     void lateRecordingSeeksExactly();
     void secondRecordingReplacesTheFirst();
-    void failedOpenLeavesNothingOpen_data();
-    void failedOpenLeavesNothingOpen();
     void frameRateSetsTheStep_data();
     void frameRateSetsTheStep();
 };
@@ -196,41 +193,6 @@ void TestPlaybackFlow::secondRecordingReplacesTheFirst() {
     QTRY_VERIFY(FlowHarness::labelPosition(h.timeText()) > 50 * second);
     QVERIFY(FlowHarness::labelPosition(h.timeText()) < 52 * second);
     QTRY_VERIFY(FlowHarness::eventPixels(h.shownFrame()) > 0);
-}
-
-void TestPlaybackFlow::failedOpenLeavesNothingOpen_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("told");
-    QTest::newRow("not a recording")
-        << QByteArray("not a recording\n") << "bad.raw is not a recording.";
-    QTest::newRow("header only") << QByteArray() << "The recording holds no events.";
-}
-
-// Over a recording that plays: nothing of it stays open or shown, and the user is told why.
-void TestPlaybackFlow::failedOpenLeavesNothingOpen() {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, told);
-    FlowHarness h;
-    QString bad = h.writeRecording("bad.raw", 1, 0, 1);
-    if (!content.isEmpty()) {
-        QFile file(bad);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        QTest::ignoreMessage(QtDebugMsg, "not raw file.");
-    }
-    QVERIFY(h.openRecording(h.writeRecording("a.raw", 0, 60 * second, 1000)));
-    QTRY_VERIFY(FlowHarness::labelPosition(h.timeText()) > 100000);
-
-    QVERIFY(h.openRecording(bad));
-    QTRY_COMPARE(h.tips(), QStringList(told));
-    QVERIFY(!h.button("pb_play")->isChecked());
-    QCOMPARE(h.timeText(), QString("--/ --"));
-    QCOMPARE(h.slider()->value(), 0);
-    QCOMPARE(h.main().source().mode(), SourceMode::None);
-    // Nothing left to play or step through.
-    QTest::mouseClick(h.button("pb_play"), Qt::LeftButton);
-    QTest::mouseClick(h.button("pb_next"), Qt::LeftButton);
-    QVERIFY(!h.button("pb_play")->isChecked());
-    QCOMPARE(h.timeText(), QString("--/ --"));
 }
 
 void TestPlaybackFlow::frameRateSetsTheStep_data() {

@@ -1,8 +1,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFrame>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsView>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,6 +25,8 @@ private slots:
     void foldingSidePanel();
     void centring_data();
     void centring();
+    void paletteRemembered_data();
+    void paletteRemembered();
 
 private:
     template <typename T>
@@ -128,6 +133,48 @@ void TestMainWidget::centring() {
     QFETCH(QSize, window);
     QFETCH(QPoint, topLeft);
     QCOMPARE(centredTopLeft(available, window), topLeft);
+}
+
+void TestMainWidget::paletteRemembered_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("chosen");   // from the frame's menu, then the window closes
+    QTest::addColumn<uint>("background");  // of the frame shown at the next start
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("never chosen: no key") << QByteArray() << "" << 0xff707070u << "<none>";
+    QTest::newRow("dark kept") << QByteArray("[Setting]\nframe_palette=dark\n") << "" << 0xff000000u
+                               << "dark";
+    QTest::newRow("unknown name: default colours")
+        << QByteArray("[Setting]\nframe_palette=sepia\n") << "" << 0xff707070u << "default";
+    QTest::newRow("chosen from the menu")
+        << QByteArray() << "blue-orange" << 0xffffffffu << "blue-orange";
+}
+
+void TestMainWidget::paletteRemembered() {
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, chosen);
+    QFETCH(uint, background);
+    QFETCH(QString, stored);
+    delete window;
+    QFile file("config.ini");
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size());
+    file.close();
+    window = new MainWidget;
+    for (QAction* action : window->findChildren<QAction*>()) {
+        if (!chosen.isEmpty() && action->data().toString() == chosen) {
+            action->trigger();
+        }
+    }
+    delete window;
+    window = new MainWidget;
+    QCOMPARE(window->frameAccumulator().lastFrame().pixel(0, 0), QRgb(background));
+    const auto items = window->findChild<QGraphicsView*>()->scene()->items();
+    QCOMPARE(items.size(), 1);
+    const QImage shown = static_cast<QGraphicsPixmapItem*>(items.front())->pixmap().toImage();
+    QCOMPARE(shown.pixel(0, 0), QRgb(background));
+    QCOMPARE(QSettings("config.ini", QSettings::IniFormat)
+                 .value("Setting/frame_palette", "<none>")
+                 .toString(),
+             stored);
 }
 
 QTEST_MAIN(TestMainWidget)
