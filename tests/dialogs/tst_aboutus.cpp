@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "ModalDriver.h"
+#include "support/ModalDriver.h"
 #include "main_window/MainWidget.h"
 
 // Stands in for the browser: records the addresses the application asks to open.

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "ModalDriver.h"
+#include "support/ModalDriver.h"
 #include "dialogs/CamerasList.h"
 #include "framework/QFramelessDialog.h"
 

@@ -4,8 +4,8 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "MessageLog.h"
-#include "ModalDriver.h"
+#include "support/MessageLog.h"
+#include "support/ModalDriver.h"
 #include "dialogs/InitDialog.h"
 
 class TestInitDialog : public QObject {

@@ -2,7 +2,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "ModalDriver.h"
+#include "support/ModalDriver.h"
 #include "dialogs/KVMessageBox.h"
 
 class TestKVMessageBox : public QObject {

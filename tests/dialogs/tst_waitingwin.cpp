@@ -4,8 +4,8 @@
 #include <atomic>
 #include <memory>
 
-#include "MessageLog.h"
-#include "ModalDriver.h"
+#include "support/MessageLog.h"
+#include "support/ModalDriver.h"
 #include "dialogs/WaitingWin.h"
 #include "dialogs/WorkerThread.h"
 

@@ -2,7 +2,7 @@
 #include <atomic>
 #include <memory>
 
-#include "MessageLog.h"
+#include "support/MessageLog.h"
 #include "dialogs/WorkerThread.h"
 
 class TestWorkerThread : public QObject {

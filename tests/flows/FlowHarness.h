@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "dialogs/KVMessageBox.h"
-#include "dialogs/ModalDriver.h"
+#include "support/ModalDriver.h"
 #include "korvane/Event2D.h"
 #include "korvane/RawFileWriter.h"
 #include "main_window/KvSlider.h"
