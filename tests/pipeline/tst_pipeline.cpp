@@ -27,8 +27,7 @@ public:
     void fetchEvents(std::vector<korvane::Event2D>& events) override { events.clear(); }
     void releaseEventHandle(std::uint32_t) override {}
     bool startRecording(std::string path) override {
-        effects << "record " + QString::fromStdString(path);
-        return failure.empty();
+        return note("record " + path) && failure.empty();
     }
     bool stopRecording() override { return note("stopRecording"); }
     std::shared_ptr<korvane::CameraTool> getTool(korvane::ToolType) override { return nullptr; }
@@ -40,8 +39,8 @@ public:
     std::string failure;
 
 private:
-    static bool note(const char* call) {
-        effects << call;
+    static bool note(const std::string& call) {
+        effects << QString::fromStdString(call);
         return true;
     }
 };
@@ -99,6 +98,7 @@ private slots:
         QCOMPARE(quint64(scale.microsecondsPerStep()), usPerStep);
         QCOMPARE(scale.maximum(), maximum);
         QCOMPARE(scale.toSliderValue(end), maximum);
+        QCOMPARE(quint64(scale.toTimestamp(-7)), start);
         QVERIFY(scale.toTimestamp(scale.maximum()) <= qMax(start, end));
     }
 
@@ -124,12 +124,6 @@ private slots:
         const TimelineScale scale(start, end);
         QCOMPARE(scale.toSliderValue(timestamp), value);
         QCOMPARE(quint64(scale.toTimestamp(value)), back);
-    }
-
-    void sliderValuesOffTheScale() {
-        const TimelineScale scale(1000, 2000);
-        QCOMPARE(quint64(scale.toTimestamp(-7)), quint64(1000));
-        QCOMPARE(quint64(TimelineScale().toTimestamp(INT_MAX)), quint64(INT_MAX));
     }
 
     void framePacing_data() {
