@@ -17,11 +17,11 @@ bool set(BiasTool& tool, const std::map<std::string, int>& biases) {
                        [&](const auto& bias) { return tool.setParam(bias.first, bias.second); });
 }
 
-// Runs the tool's scene with its settings for `steps` steps and hands every event to `seen`,
-// with the begin of its step.
+// Runs the tool's settings, its scene among them, for `steps` steps and hands every event to
+// `seen`, with the begin of its step.
 template <typename Seen>
 void simulate(const BiasTool& tool, int steps, Seen&& seen) {
-    SensorSimulator simulator(tool.settings().scene, 11);
+    SensorSimulator simulator(SceneKind::Shapes, 11);
     simulator.applySettings(tool.settings());
     std::vector<Event2D> events;
     for (int i = 0; i < steps; ++i) {
@@ -275,6 +275,9 @@ private slots:
         QCOMPARE(batches.takenEnd(), std::uint64_t(1100));
         batches.take(taken);
         QVERIFY(taken.empty());
+        append(&batches, 1150, 1200);
+        batches.take(taken);
+        QCOMPARE(taken, append(nullptr, 1100, 1200));
     }
 
     // The batch being filled keeps its length; when several complete at once, the newest is

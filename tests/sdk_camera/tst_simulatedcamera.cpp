@@ -132,7 +132,8 @@ private slots:
         QVERIFY(events.empty());
 
         camera->setTimeInterval(0);  // the shortest batch, one microsecond
-        while (fetchBatch(*camera, events, span) && span.end - span.begin == 20000) {
+        for (int i = 0; i < 3 && fetchBatch(*camera, events, span) && span.end - span.begin > 1;
+             ++i) {
         }
         QCOMPARE(span.end - span.begin, std::uint64_t(1));
     }
