@@ -2,10 +2,10 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/AppConfig.h"
+#include "support/ScopedWorkDir.h"
 
 namespace {
 
@@ -24,35 +24,9 @@ class TestAppConfig : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void loadedAndWrittenAtClose_data();
     void loadedAndWrittenAtClose();
-    void usesWorkingDirectoryNotExecutableFolder();
-
-private:
-    QString readKey(const QString& key) const;
-
-    QTemporaryDir* dir = nullptr;
-    QString previousDir;
 };
-
-void TestAppConfig::init() {
-    previousDir = QDir::currentPath();
-    dir = new QTemporaryDir;
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir::setCurrent(dir->path()));
-}
-
-void TestAppConfig::cleanup() {
-    QDir::setCurrent(previousDir);
-    delete dir;
-}
-
-QString TestAppConfig::readKey(const QString& key) const {
-    QSettings file(dir->filePath("config.ini"), QSettings::IniFormat);
-    return file.value(key).toString();
-}
 
 // clang-format off
 void TestAppConfig::loadedAndWrittenAtClose_data() {
@@ -76,7 +50,8 @@ void TestAppConfig::loadedAndWrittenAtClose_data() {
 }
 // clang-format on
 
-// The file changes only when the object goes, and the log says whether it could be written.
+// The file changes only when the object goes, and the log says whether it could be written. The
+// file is the working folder's, not the executable's.
 void TestAppConfig::loadedAndWrittenAtClose() {
     QFETCH(QByteArray, ini);
     QFETCH(QString, newInput);
@@ -84,9 +59,10 @@ void TestAppConfig::loadedAndWrittenAtClose() {
     QFETCH(QString, loadedInput);
     QFETCH(QString, storedOutput);
     QFETCH(QString, storedInput);
-    const QString path = dir->filePath("config.ini");
+    ScopedWorkDir dir;
+    const QString path = dir.filePath("config.ini");
     if (ini == directory) {
-        QVERIFY(QDir(dir->path()).mkdir("config.ini"));
+        QVERIFY(QDir(dir.path()).mkdir("config.ini"));
     } else if (ini != noFile) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -109,16 +85,9 @@ void TestAppConfig::loadedAndWrittenAtClose() {
         QTest::ignoreMessage(QtDebugMsg, "Write to config file.");
     }
     delete config;
-    QCOMPARE(readKey("Setting/output_raw_file_path"), resolved(storedOutput));
-    QCOMPARE(readKey("Setting/input_raw_file_path_"), resolved(storedInput));
-}
-
-void TestAppConfig::usesWorkingDirectoryNotExecutableFolder() {
-    { AppConfig config("config.ini"); }
-    QVERIFY(QFile::exists(dir->filePath("config.ini")));
-    if (QDir(QCoreApplication::applicationDirPath()) != QDir(dir->path())) {
-        QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/config.ini"));
-    }
+    const QSettings stored(path, QSettings::IniFormat);
+    QCOMPARE(stored.value("Setting/output_raw_file_path").toString(), resolved(storedOutput));
+    QCOMPARE(stored.value("Setting/input_raw_file_path_").toString(), resolved(storedInput));
 }
 
 QTEST_GUILESS_MAIN(TestAppConfig)
