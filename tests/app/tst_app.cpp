@@ -1,7 +1,9 @@
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
+#include <QDirIterator>
+#include <QFontDatabase>
+#include <QMovie>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QSvgRenderer>
 #include <QtTest>
 
 #include "app/AppConfig.h"
@@ -20,16 +22,18 @@ QString resolved(const QString& folder) {
 
 }  // namespace
 
-class TestAppConfig : public QObject {
+class TestApp : public QObject {
     Q_OBJECT
 
 private slots:
     void loadedAndWrittenAtClose_data();
     void loadedAndWrittenAtClose();
+    void namedResourceLoads_data();
+    void namedResourceLoads();
 };
 
 // clang-format off
-void TestAppConfig::loadedAndWrittenAtClose_data() {
+void TestApp::loadedAndWrittenAtClose_data() {
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QString>("newInput");  // assigned before closing, unless empty
     QTest::addColumn<QString>("loadedOutput");
@@ -52,7 +56,7 @@ void TestAppConfig::loadedAndWrittenAtClose_data() {
 
 // The file changes only when the object goes, and the log says whether it could be written. The
 // file is the working folder's, not the executable's.
-void TestAppConfig::loadedAndWrittenAtClose() {
+void TestApp::loadedAndWrittenAtClose() {
     QFETCH(QByteArray, ini);
     QFETCH(QString, newInput);
     QFETCH(QString, loadedOutput);
@@ -90,5 +94,43 @@ void TestAppConfig::loadedAndWrittenAtClose() {
     QCOMPARE(stored.value("Setting/input_raw_file_path_").toString(), resolved(storedInput));
 }
 
-QTEST_GUILESS_MAIN(TestAppConfig)
-#include "tst_appconfig.moc"
+// Every resource path the program's sources and forms name, as they spell it.
+void TestApp::namedResourceLoads_data() {
+    QTest::addColumn<QString>("path");
+    const QRegularExpression resourcePath(":/(img|font)/[^\"<>);\\n]+");
+    QSet<QString> named;
+    for (const QString& folder :
+         QStringList{"app", "main_window", "pipeline", "settings", "framework", "dialogs"}) {
+        QDirIterator it(OSTREL_SOURCE_DIR "/" + folder, {"*.cpp", "*.h", "*.ui"}, QDir::Files);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            file.open(QIODevice::ReadOnly);
+            auto matches = resourcePath.globalMatch(QString::fromUtf8(file.readAll()));
+            while (matches.hasNext()) {
+                named << matches.next().captured();
+            }
+        }
+    }
+    QVERIFY(!named.isEmpty());
+    for (const QString& path : named) {
+        QTest::newRow(qPrintable(path)) << path;
+    }
+}
+
+void TestApp::namedResourceLoads() {
+    QFETCH(QString, path);
+    QVERIFY2(QFile::exists(path), "missing from the resource collection");
+    if (path.endsWith(".svg")) {
+        QVERIFY(QSvgRenderer(path).isValid());
+    } else if (path.endsWith(".gif")) {
+        QMovie movie(path);
+        QVERIFY(movie.isValid() && movie.frameCount() > 1);
+    } else if (path.endsWith(".png")) {
+        QVERIFY(!QImage(path).isNull());
+    } else {
+        QVERIFY(QFontDatabase::addApplicationFont(path) >= 0);
+    }
+}
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"
