@@ -102,7 +102,7 @@ bool isFolded(SettingItemBox* group, bool folded) {
 // A group just added is shown, and laid out, once the event loop has run.
 void clickArrow(SettingItemBox* group) {
     auto* arrow = group->findChild<QPushButton*>("pb_fold");
-    QTRY_VERIFY(arrow->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(arrow->isVisible(), 20000);
     QTest::mouseClick(arrow, Qt::LeftButton);
 }
 
@@ -148,7 +148,7 @@ void TestSettings::init() {
     host->resize(320, 600);
     host->show();
     host->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(host));
+    QVERIFY(QTest::qWaitForWindowActive(host, 20000));
 }
 
 void TestSettings::cleanup() {
@@ -160,13 +160,18 @@ SettingItemBox* TestSettings::group(int index) const {
     return panel->findChildren<SettingItemBox*>().value(index);
 }
 
-// The content column top to bottom: group titles, and "stretch" for spacers.
+// The content column top to bottom: group titles each followed by its bias rows' names, and
+// "stretch" for spacers.
 QStringList TestSettings::column() const {
     QStringList entries;
     QLayout* layout = panel->findChild<QScrollArea*>()->widget()->layout();
     for (int i = 0; i < layout->count(); ++i) {
         auto* box = qobject_cast<SettingItemBox*>(layout->itemAt(i)->widget());
         entries << (box ? box->findChild<QLabel*>("lb_setting_box_title_text")->text() : "stretch");
+        for (QWidget* row :
+             box ? box->findChildren<QWidget*>("SettingBaseWithSlider") : QWidgetList()) {
+            entries << row->findChild<QLabel*>("lb_set_item_name")->text();
+        }
     }
     return entries;
 }
@@ -228,11 +233,11 @@ void TestSettings::displayValues() {
             elsewhere->setFocus(Qt::MouseFocusReason);
             combo->showPopup();
             QAbstractItemView* list = combo->view();
-            QTRY_VERIFY(list->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), 20000);
             const QRect rect = list->visualRect(
                 combo->model()->index(combo->findText(action.mid(1).chopped(1)), 0));
             QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-            QTRY_VERIFY(!list->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(!list->isVisible(), 20000);
             continue;
         }
         combo->setFocus(Qt::MouseFocusReason);
@@ -252,7 +257,6 @@ void TestSettings::displayValues() {
         }
     }
     QCOMPARE(box == "time" ? times : rates, sent);
-    QVERIFY((box == "time" ? rates : times).isEmpty());
     QCOMPARE(combo->lineEdit()->text(), textAfter);
     QCOMPARE(markedRed(combo), red);
 }
@@ -260,15 +264,14 @@ void TestSettings::displayValues() {
 // clang-format off
 void TestSettings::panelFollowsCameras_data() {
     QTest::addColumn<QStringList>("cameras");  // opened in turn: biases, "-" for none, or "no tool"
-    QTest::addColumn<QStringList>("groups");
-    QTest::addColumn<QStringList>("rows");
-    QTest::newRow("one camera") << QStringList{"a,b"} << QStringList{"Display", "Biases"} << QStringList{"a", "b"};
-    QTest::newRow("another camera replaces the rows") << QStringList{"a,b", "c"} << QStringList{"Display", "Biases"} << QStringList{"c"};
-    QTest::newRow("no camera removes them") << QStringList{"a", "-"} << QStringList{"Display"} << QStringList{};
-    QTest::newRow("camera without a bias tool") << QStringList{"a", "no tool"} << QStringList{"Display"} << QStringList{};
-    QTest::newRow("camera without biases") << QStringList{"a", ""} << QStringList{"Display"} << QStringList{};
-    QTest::newRow("only integers with a range") << QStringList{"fo,gain:float,hid:norange,hpf"} << QStringList{"Display", "Biases"} << QStringList{"fo", "hpf"};
-    QTest::newRow("no integer biases") << QStringList{"gain:float"} << QStringList{"Display", "Biases"} << QStringList{};
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("one camera") << QStringList{"a,b"} << QStringList{"Display", "Biases", "a", "b", "stretch"};
+    QTest::newRow("another camera replaces the rows") << QStringList{"a,b", "c"} << QStringList{"Display", "Biases", "c", "stretch"};
+    QTest::newRow("no camera removes them") << QStringList{"a", "-"} << QStringList{"Display", "stretch"};
+    QTest::newRow("camera without a bias tool") << QStringList{"a", "no tool"} << QStringList{"Display", "stretch"};
+    QTest::newRow("camera without biases") << QStringList{"a", ""} << QStringList{"Display", "stretch"};
+    QTest::newRow("only integers with a range") << QStringList{"fo,gain:float,hid:norange,hpf"} << QStringList{"Display", "Biases", "fo", "hpf", "stretch"};
+    QTest::newRow("no integer biases") << QStringList{"gain:float"} << QStringList{"Display", "Biases", "stretch"};
 }
 // clang-format on
 
@@ -276,8 +279,7 @@ void TestSettings::panelFollowsCameras_data() {
 // them. A camera the panel no longer shows is let go (its recording is finalised when it goes).
 void TestSettings::panelFollowsCameras() {
     QFETCH(QStringList, cameras);
-    QFETCH(QStringList, groups);
-    QFETCH(QStringList, rows);
+    QFETCH(QStringList, expected);
     SettingItemBox* display = group(0);
     QVERIFY(isFolded(display, true));
     clickArrow(display);
@@ -288,13 +290,8 @@ void TestSettings::panelFollowsCameras() {
         panel->setBiasesToolToInitUI(spec == "-" ? nullptr : std::make_shared<FakeCamera>(tool));
     }
     tools.pop_back();
-    QCOMPARE(column(), groups << "stretch");
-    QCOMPARE(panel->findChildren<SettingItemBox*>().size(), groups.size() - 1);
-    QStringList names;
-    for (QWidget* biasRow : panel->findChildren<QWidget*>("SettingBaseWithSlider")) {
-        names << biasRow->findChild<QLabel*>("lb_set_item_name")->text();
-    }
-    QCOMPARE(names, rows);
+    QCOMPARE(column(), expected);
+    QCOMPARE(panel->findChildren<SettingItemBox*>().size(), expected.contains("Biases") ? 2 : 1);
     QVERIFY(!group(1) || isFolded(group(1), true));
     for (const auto& tool : tools) {
         QVERIFY(tool.expired());
@@ -324,7 +321,8 @@ void TestSettings::biasRowWrites_data() {
     QTest::newRow("typed number clamps") << 0 << 255 << all << QStringList{"100", "5000", "999"} << W{100, 255} << "255" << false;
     QTest::newRow("typo") << 0 << 255 << all << QStringList{"100", "1O0"} << W{100} << "1O0" << true;
     QTest::newRow("fraction") << 0 << 255 << all << QStringList{"12.5"} << W{} << "12.5" << true;
-    QTest::newRow("number after a typo") << 0 << 255 << all << QStringList{"x", "7"} << W{7} << "7" << false;
+    QTest::newRow("plus after a typo") << 0 << 255 << all << QStringList{"x", "+"} << W{61} << "61" << false;
+    QTest::newRow("same number after a typo") << 0 << 255 << all << QStringList{"x", "60"} << W{} << "60" << false;
     QTest::newRow("refused number snaps back") << 0 << 255 << 100 << QStringList{"50", "200"} << W{50, 200} << "50" << false;
     QTest::newRow("refused plus snaps back") << 0 << 255 << 100 << QStringList{"100", "+", "+"} << W{100, 101, 101} << "100" << false;
     QTest::newRow("rebuilt rows write nothing") << 0 << 255 << all << QStringList{"+", "rebuild", "+"} << W{61, 62} << "62" << false;
@@ -389,7 +387,7 @@ void TestSettings::wheelOverBiasSliderScrollsPanel() {
     clickArrow(group(1));
     host->resize(260, 300);
     auto* area = panel->findChild<QScrollArea*>();
-    QTRY_VERIFY(area->verticalScrollBar()->maximum() > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(area->verticalScrollBar()->maximum() > 0, 20000);
     QVERIFY(!area->verticalScrollBar()->isVisible() && !area->horizontalScrollBar()->isVisible());
     auto* slider = firstRow()->findChild<QSlider*>();
     const QPoint at = slider->rect().center();
