@@ -244,6 +244,7 @@ void TestDialogs::waitingForTask() {
             while (!release && clock.elapsed() < 20000) {
                 QThread::msleep(1);
             }
+            // Still running a moment after the release, when the owner drops the worker.
             QThread::msleep(20);
             ++runs;
         },
