@@ -1,11 +1,13 @@
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
+#include <QDirIterator>
+#include <QFontDatabase>
+#include <QMovie>
+#include <QRegularExpression>
 #include <QSettings>
-#include <QTemporaryDir>
+#include <QSvgRenderer>
 #include <QtTest>
 
 #include "app/AppConfig.h"
+#include "support/ScopedWorkDir.h"
 
 namespace {
 
@@ -20,42 +22,18 @@ QString resolved(const QString& folder) {
 
 }  // namespace
 
-class TestAppConfig : public QObject {
+class TestApp : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void loadedAndWrittenAtClose_data();
     void loadedAndWrittenAtClose();
-    void usesWorkingDirectoryNotExecutableFolder();
-
-private:
-    QString readKey(const QString& key) const;
-
-    QTemporaryDir* dir = nullptr;
-    QString previousDir;
+    void namedResourceLoads_data();
+    void namedResourceLoads();
 };
 
-void TestAppConfig::init() {
-    previousDir = QDir::currentPath();
-    dir = new QTemporaryDir;
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir::setCurrent(dir->path()));
-}
-
-void TestAppConfig::cleanup() {
-    QDir::setCurrent(previousDir);
-    delete dir;
-}
-
-QString TestAppConfig::readKey(const QString& key) const {
-    QSettings file(dir->filePath("config.ini"), QSettings::IniFormat);
-    return file.value(key).toString();
-}
-
 // clang-format off
-void TestAppConfig::loadedAndWrittenAtClose_data() {
+void TestApp::loadedAndWrittenAtClose_data() {
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QString>("newInput");  // assigned before closing, unless empty
     QTest::addColumn<QString>("loadedOutput");
@@ -76,17 +54,19 @@ void TestAppConfig::loadedAndWrittenAtClose_data() {
 }
 // clang-format on
 
-// The file changes only when the object goes, and the log says whether it could be written.
-void TestAppConfig::loadedAndWrittenAtClose() {
+// The file changes only when the object goes, and the log says whether it could be written. The
+// file is the working folder's, not the executable's.
+void TestApp::loadedAndWrittenAtClose() {
     QFETCH(QByteArray, ini);
     QFETCH(QString, newInput);
     QFETCH(QString, loadedOutput);
     QFETCH(QString, loadedInput);
     QFETCH(QString, storedOutput);
     QFETCH(QString, storedInput);
-    const QString path = dir->filePath("config.ini");
+    ScopedWorkDir dir;
+    const QString path = dir.filePath("config.ini");
     if (ini == directory) {
-        QVERIFY(QDir(dir->path()).mkdir("config.ini"));
+        QVERIFY(QDir(dir.path()).mkdir("config.ini"));
     } else if (ini != noFile) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -109,17 +89,48 @@ void TestAppConfig::loadedAndWrittenAtClose() {
         QTest::ignoreMessage(QtDebugMsg, "Write to config file.");
     }
     delete config;
-    QCOMPARE(readKey("Setting/output_raw_file_path"), resolved(storedOutput));
-    QCOMPARE(readKey("Setting/input_raw_file_path_"), resolved(storedInput));
+    const QSettings stored(path, QSettings::IniFormat);
+    QCOMPARE(stored.value("Setting/output_raw_file_path").toString(), resolved(storedOutput));
+    QCOMPARE(stored.value("Setting/input_raw_file_path_").toString(), resolved(storedInput));
 }
 
-void TestAppConfig::usesWorkingDirectoryNotExecutableFolder() {
-    { AppConfig config("config.ini"); }
-    QVERIFY(QFile::exists(dir->filePath("config.ini")));
-    if (QDir(QCoreApplication::applicationDirPath()) != QDir(dir->path())) {
-        QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/config.ini"));
+// Every resource path the program's sources and forms name, as they spell it.
+void TestApp::namedResourceLoads_data() {
+    QTest::addColumn<QString>("path");
+    const QRegularExpression resourcePath(":/(img|font)/[^\"<>);\\n]+");
+    QSet<QString> named;
+    for (const QString& folder :
+         QStringList{"app", "main_window", "pipeline", "settings", "framework", "dialogs"}) {
+        QDirIterator it(OSTREL_SOURCE_DIR "/" + folder, {"*.cpp", "*.h", "*.ui"}, QDir::Files);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            file.open(QIODevice::ReadOnly);
+            auto matches = resourcePath.globalMatch(QString::fromUtf8(file.readAll()));
+            while (matches.hasNext()) {
+                named << matches.next().captured();
+            }
+        }
+    }
+    QVERIFY(!named.isEmpty());
+    for (const QString& path : named) {
+        QTest::newRow(qPrintable(path)) << path;
     }
 }
 
-QTEST_GUILESS_MAIN(TestAppConfig)
-#include "tst_appconfig.moc"
+void TestApp::namedResourceLoads() {
+    QFETCH(QString, path);
+    QVERIFY2(QFile::exists(path), "missing from the resource collection");
+    if (path.endsWith(".svg")) {
+        QVERIFY(QSvgRenderer(path).isValid());
+    } else if (path.endsWith(".gif")) {
+        QMovie movie(path);
+        QVERIFY(movie.isValid() && movie.frameCount() > 1);
+    } else if (path.endsWith(".png")) {
+        QVERIFY(!QImage(path).isNull());
+    } else {
+        QVERIFY(QFontDatabase::addApplicationFont(path) >= 0);
+    }
+}
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"
