@@ -11,7 +11,6 @@
 #include "Evt3Encoder.h"
 #include "RecordingCopy.h"
 #include "WordBuffer.h"
-#include "WriteBehind.h"
 #include "portable.h"
 
 namespace korvane {
