@@ -2,19 +2,35 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QMap>
+#include <QProcess>
 #include <QString>
 #include <QtTest>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "korvane/Event2D.h"
+#include "korvane/ExtTrigger.h"
 #include "korvane/RawFileReader.h"
+
+using korvane::Event2D;
+using korvane::ExtTrigger;
+using Events = std::vector<Event2D>;
+using Triggers = std::vector<ExtTrigger>;
+// Reserved, vendor and partial words; events without time, outside the sensor; triggers without
+// time; backward time steps.
+using Damage = std::array<std::uint64_t, 7>;
+Q_DECLARE_METATYPE(Events)
+Q_DECLARE_METATYPE(Triggers)
+Q_DECLARE_METATYPE(Damage)
+
+constexpr std::uint64_t noEnd = std::numeric_limits<std::uint64_t>::max();
 
 // Word builders for hand-made EVT 3.0 streams.
 namespace evt3 {
@@ -58,73 +74,63 @@ inline std::uint32_t trigger(std::uint32_t timeLow, std::uint32_t id, std::uint3
 }
 }  // namespace evt2
 
-inline QByteArray evt3Bytes(const std::vector<std::uint16_t>& words) {
+template <class Word>
+QByteArray littleEndian(const std::vector<Word>& words) {
     QByteArray bytes;
-    for (std::uint16_t w : words) {
-        bytes.append(static_cast<char>(w & 0xFF)).append(static_cast<char>(w >> 8));
-    }
-    return bytes;
-}
-
-inline QByteArray evt2Bytes(const std::vector<std::uint32_t>& words) {
-    QByteArray bytes;
-    for (std::uint32_t w : words) {
-        for (int shift = 0; shift < 32; shift += 8) {
-            bytes.append(static_cast<char>((w >> shift) & 0xFF));
+    for (const Word w : words) {
+        for (std::size_t b = 0; b < sizeof(Word); ++b) {
+            bytes.append(static_cast<char>(w >> (8 * b)));
         }
     }
     return bytes;
 }
 
-inline QByteArray evt3Header() {
-    return "% evt 3.0\n% format EVT3;height=720;width=1280\n% end\n";
+inline QByteArray evt3File(const std::vector<std::uint16_t>& words) {
+    return "% evt 3.0\n% format EVT3;height=720;width=1280\n% end\n" + littleEndian(words);
 }
 
-inline QByteArray evt2Header() {
-    return "% evt 2.0\n% format EVT2;height=480;width=640\n% end\n";
+inline QByteArray evt2File(const std::vector<std::uint32_t>& words) {
+    return "% evt 2.0\n% format EVT2;height=480;width=640\n% end\n" + littleEndian(words);
 }
 
 inline QString writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        return QString();
-    }
-    return path;
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
 }
 
 inline std::unique_ptr<korvane::RawFileReader> openLoaded(const QString& path) {
     auto reader = korvane::RawFileReader::open(path.toStdString());
-    if (reader && !reader->loadFile()) {
-        return nullptr;
-    }
-    return reader;
+    return reader && reader->loadFile() ? std::move(reader) : nullptr;
 }
 
 // Every event of a loaded recording, in file order.
-inline std::vector<korvane::Event2D> allEvents(korvane::RawFileReader& reader) {
-    const auto events = reader.readEventsAt(0, std::numeric_limits<std::uint64_t>::max());
-    return events ? *events : std::vector<korvane::Event2D>();
+inline Events allEvents(korvane::RawFileReader& reader) {
+    const auto events = reader.readEventsAt(0, noEnd);
+    return events ? *events : Events();
 }
 
-inline std::string describe(const korvane::Event2D& e) {
-    return "(x " + std::to_string(e.x) + ", y " + std::to_string(e.y) + ", p " +
-           std::to_string(e.polarity) + ", t " + std::to_string(e.timestamp) + ")";
+inline Damage damageOf(const korvane::RawFileInfo& info) {
+    return {info.reservedWords,     info.vendorWords,         info.partialTrailingWords,
+            info.eventsWithoutTime, info.eventsOutsideSensor, info.triggersWithoutTime,
+            info.timeBackwardSteps};
 }
 
-// Empty when equal, else where and how the lists differ.
-inline std::string eventListDifference(const std::vector<korvane::Event2D>& actual,
-                                       const std::vector<korvane::Event2D>& expected) {
-    for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i) {
-        if (actual[i] != expected[i]) {
-            return "event " + std::to_string(i) + ": got " + describe(actual[i]) + ", expected " +
-                   describe(expected[i]);
-        }
+// Empty when equal, else the first difference.
+inline std::string eventListDifference(const Events& actual, const Events& expected) {
+    const auto [a, e] =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    const auto show = [](const Events& list, Events::const_iterator it) {
+        return it == list.end()
+                   ? std::string("none")
+                   : "(" + std::to_string(it->x) + ", " + std::to_string(it->y) + ", " +
+                         std::to_string(it->polarity) + ", " + std::to_string(it->timestamp) + ")";
+    };
+    if (a == actual.end() && e == expected.end()) {
+        return std::string();
     }
-    if (actual.size() != expected.size()) {
-        return "got " + std::to_string(actual.size()) + " events, expected " +
-               std::to_string(expected.size());
-    }
-    return std::string();
+    return "event " + std::to_string(a - actual.begin()) + " of " + std::to_string(actual.size()) +
+           ": got " + show(actual, a) + ", expected " + show(expected, e) + " of " +
+           std::to_string(expected.size());
 }
 
 #define COMPARE_EVENTS(actual, expected)                                      \
@@ -135,8 +141,7 @@ inline std::string eventListDifference(const std::vector<korvane::Event2D>& actu
 
 // A sensor-like stream in time order: runs of neighbouring pixels on one row (vector words),
 // single events, steps of 1 to 50 microseconds and now and then a gap of up to 3 seconds.
-inline std::vector<korvane::Event2D> syntheticEvents(std::uint32_t seed, std::size_t count,
-                                                     std::uint64_t start) {
+inline Events syntheticEvents(std::uint32_t seed, std::size_t count, std::uint64_t start) {
     std::uint32_t state = seed * 2654435761u + 1;
     const auto next = [&state]() {
         state ^= state << 13;
@@ -144,24 +149,18 @@ inline std::vector<korvane::Event2D> syntheticEvents(std::uint32_t seed, std::si
         state ^= state << 5;
         return state;
     };
-    std::vector<korvane::Event2D> events;
-    events.reserve(count + 64);
+    Events events;
     std::uint64_t time = start;
     while (events.size() < count) {
         time += next() % 4 == 0 ? 1 + next() % 50 : 1;
         if (next() % 20000 == 0) {
             time += 200000 + next() % 3000000;
         }
-        const int groups = 1 + static_cast<int>(next() % 4);
-        for (int g = 0; g < groups; ++g) {
+        for (int g = 0, groups = 1 + static_cast<int>(next() % 4); g < groups; ++g) {
             const auto y = static_cast<std::uint16_t>(next() % 720);
             const auto polarity = static_cast<std::uint8_t>(next() % 2);
             std::uint32_t x = next() % 1240;
-            if (next() % 2 == 0) {
-                events.emplace_back(static_cast<std::uint16_t>(x), y, polarity, time);
-                continue;
-            }
-            const int length = 2 + static_cast<int>(next() % 20);
+            const int length = next() % 2 == 0 ? 1 : 2 + static_cast<int>(next() % 20);
             for (int i = 0; i < length && x < 1280; ++i) {
                 events.emplace_back(static_cast<std::uint16_t>(x), y, polarity, time);
                 x += 1 + (next() % 3 == 0 ? next() % 6 : 0);
@@ -171,25 +170,12 @@ inline std::vector<korvane::Event2D> syntheticEvents(std::uint32_t seed, std::si
     return events;
 }
 
-// The events of [start, start + length) from a full list, in order; length 0 means none and
-// a length that overflows means to the end.
-inline std::vector<korvane::Event2D> eventsBetween(const std::vector<korvane::Event2D>& all,
-                                                   std::uint64_t start, std::uint64_t length) {
-    std::vector<korvane::Event2D> kept;
-    for (const korvane::Event2D& e : all) {
-        if (e.timestamp >= start && e.timestamp - start < length) {
-            kept.push_back(e);
-        }
-    }
-    return kept;
-}
-
-// The same as eventsBetween for lists made of a few ascending stretches, by binary search.
+// The events of [start, start + length) of a list made of ascending stretches, in order, found
+// by binary search in each stretch; a length that overflows means to the end.
 class EventTimeline {
 public:
-    explicit EventTimeline(const std::vector<korvane::Event2D>& all) : all(all) {
-        std::size_t begin = 0;
-        for (std::size_t i = 1; i <= all.size(); ++i) {
+    explicit EventTimeline(const Events& all) : all(all) {
+        for (std::size_t i = 1, begin = 0; i <= all.size(); ++i) {
             if (i == all.size() || all[i].timestamp < all[i - 1].timestamp) {
                 runs.emplace_back(begin, i);
                 begin = i;
@@ -197,13 +183,13 @@ public:
         }
     }
 
-    std::vector<korvane::Event2D> between(std::uint64_t start, std::uint64_t length) const {
-        std::vector<korvane::Event2D> kept;
-        for (const auto& run : runs) {
-            auto it = std::lower_bound(
-                all.begin() + run.first, all.begin() + run.second, start,
-                [](const korvane::Event2D& e, std::uint64_t t) { return e.timestamp < t; });
-            for (; it != all.begin() + run.second && it->timestamp - start < length; ++it) {
+    Events between(std::uint64_t start, std::uint64_t length) const {
+        Events kept;
+        for (const auto& [begin, end] : runs) {
+            auto it =
+                std::lower_bound(all.begin() + begin, all.begin() + end, start,
+                                 [](const Event2D& e, std::uint64_t t) { return e.timestamp < t; });
+            for (; it != all.begin() + end && it->timestamp - start < length; ++it) {
                 kept.push_back(*it);
             }
         }
@@ -211,6 +197,39 @@ public:
     }
 
 private:
-    const std::vector<korvane::Event2D>& all;
+    const Events& all;
     std::vector<std::pair<std::size_t, std::size_t>> runs;
 };
+
+#ifdef OSTREL_RAW_TOOL
+struct ToolRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+inline ToolRun runTool(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(OSTREL_RAW_TOOL), arguments);
+    ToolRun run;
+    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
+        run.status = process.exitCode();
+    }
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// The "key: value" lines of `ostrel-raw info`.
+inline QMap<QString, QString> keyValues(const QByteArray& text) {
+    QMap<QString, QString> values;
+    for (const QByteArray& line : text.split('\n')) {
+        const int colon = line.indexOf(": ");
+        if (colon > 0) {
+            values.insert(QString::fromUtf8(line.left(colon)),
+                          QString::fromUtf8(line.mid(colon + 2)));
+        }
+    }
+    return values;
+}
+#endif

@@ -1,123 +1,90 @@
 #include <QDir>
+#include <QRect>
+#include <QSize>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <random>
 
 #include "RawTestFiles.h"
 
-// Recordings from real sensors, next to the project; the figures are known from elsewhere.
+namespace {
+
+const char* const samplesDir = OSTREL_SHARED_DIR "/samples";
+const QStringList sampleNames{"evt3_sample.raw", "evt3_pedestrians.raw", "evt2_sample.raw"};
+
+}  // namespace
+
+// Recordings from real sensors, next to the project, with figures known from elsewhere: read
+// through the library and through ostrel-raw.
 class TestSdkRawSamples : public QObject {
     Q_OBJECT
 
 private slots:
-    void givesKnownFigures_data();
-    void givesKnownFigures();
-    void windowsMatchFullDecode_data();
-    void windowsMatchFullDecode();
+    void initTestCase();
+    void libraryAndToolGiveKnownFigures_data();
+    void libraryAndToolGiveKnownFigures();
 
 private:
-    void addSampleRows();
+    QTemporaryDir dir;
 };
 
-namespace {
-
-QString samplePath(const QString& name) {
-    return QDir(QStringLiteral(OSTREL_SHARED_DIR "/samples")).filePath(name);
+void TestSdkRawSamples::initTestCase() {
+    for (const QString& name : sampleNames) {
+        if (!QDir(samplesDir).exists(name)) {
+            QSKIP(qPrintable("sample recordings missing: no " + QDir(samplesDir).filePath(name)));
+        }
+    }
 }
 
-}  // namespace
-
-void TestSdkRawSamples::addSampleRows() {
+void TestSdkRawSamples::libraryAndToolGiveKnownFigures_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("format");
-    QTest::addColumn<uint>("width");
-    QTest::addColumn<uint>("height");
+    QTest::addColumn<QSize>("size");
     QTest::addColumn<quint64>("events");
     QTest::addColumn<quint64>("positive");
-    QTest::addColumn<quint64>("negative");
     QTest::addColumn<quint64>("first");
     QTest::addColumn<quint64>("last");
-    QTest::addColumn<uint>("minX");
-    QTest::addColumn<uint>("maxX");
-    QTest::addColumn<uint>("minY");
-    QTest::addColumn<uint>("maxY");
-    if (!QFile::exists(samplePath("evt3_sample.raw"))) {
-        QSKIP("the sample recordings are not here");
-    }
-    QTest::newRow("evt3_sample") << "evt3_sample.raw"
-                                 << "EVT3" << 1280u << 720u << quint64(219596) << quint64(115532)
-                                 << quint64(104064) << quint64(11718656) << quint64(11727457) << 0u
-                                 << 1279u << 0u << 719u;
-    QTest::newRow("evt3_pedestrians")
-        << "evt3_pedestrians.raw"
-        << "EVT3" << 1280u << 720u << quint64(5000) << quint64(2894) << quint64(2106)
-        << quint64(5840504) << quint64(5885714) << 11u << 1279u << 22u << 698u;
-    QTest::newRow("evt2_sample") << "evt2_sample.raw"
-                                 << "EVT2" << 640u << 480u << quint64(539481) << quint64(367855)
-                                 << quint64(171626) << quint64(1317888) << quint64(1367888) << 60u
-                                 << 599u << 18u << 475u;
+    QTest::addColumn<QRect>("pixels");  // from the smallest to the largest x and y
+    // clang-format off
+    QTest::newRow("evt3_sample") << sampleNames[0] << "EVT3" << QSize(1280, 720) << quint64(219596) << quint64(115532) << quint64(11718656) << quint64(11727457) << QRect(QPoint(0, 0), QPoint(1279, 719));
+    QTest::newRow("evt3_pedestrians") << sampleNames[1] << "EVT3" << QSize(1280, 720) << quint64(5000) << quint64(2894) << quint64(5840504) << quint64(5885714) << QRect(QPoint(11, 22), QPoint(1279, 698));
+    QTest::newRow("evt2_sample") << sampleNames[2] << "EVT2" << QSize(640, 480) << quint64(539481) << quint64(367855) << quint64(1317888) << quint64(1367888) << QRect(QPoint(60, 18), QPoint(599, 475));
+    // clang-format on
 }
 
-void TestSdkRawSamples::givesKnownFigures_data() {
-    addSampleRows();
-}
-
-void TestSdkRawSamples::givesKnownFigures() {
+void TestSdkRawSamples::libraryAndToolGiveKnownFigures() {
     QFETCH(QString, name);
     QFETCH(QString, format);
-    QFETCH(uint, width);
-    QFETCH(uint, height);
+    QFETCH(QSize, size);
     QFETCH(quint64, events);
     QFETCH(quint64, positive);
-    QFETCH(quint64, negative);
     QFETCH(quint64, first);
     QFETCH(quint64, last);
-    QFETCH(uint, minX);
-    QFETCH(uint, maxX);
-    QFETCH(uint, minY);
-    QFETCH(uint, maxY);
-    const auto reader = openLoaded(samplePath(name));
+    QFETCH(QRect, pixels);
+    const QString path = QDir(samplesDir).filePath(name);
+    const auto reader = openLoaded(path);
     QVERIFY(reader);
     const korvane::RawFileInfo& info = reader->info();
     QCOMPARE(QString::fromStdString(info.format), format);
-    QCOMPARE(info.width, width);
-    QCOMPARE(info.height, height);
+    QCOMPARE(QSize(int(info.width), int(info.height)), size);
     QCOMPARE(info.events, events);
     QCOMPARE(info.positive, positive);
-    QCOMPARE(info.negative, negative);
+    QCOMPARE(info.negative, events - positive);
+    QCOMPARE(QRect(QPoint(info.minX, info.minY), QPoint(info.maxX, info.maxY)), pixels);
+    QVERIFY(damageOf(info) == Damage{});
     std::uint64_t begin = 0;
     std::uint64_t end = 0;
-    QVERIFY(reader->getBeginTime(begin));
-    QVERIFY(reader->getEndTime(end));
+    QVERIFY(reader->getBeginTime(begin) && reader->getEndTime(end));
     QCOMPARE(begin, first);
     QCOMPARE(end, last);
-    QCOMPARE(uint(info.minX), minX);
-    QCOMPARE(uint(info.maxX), maxX);
-    QCOMPARE(uint(info.minY), minY);
-    QCOMPARE(uint(info.maxY), maxY);
-    QCOMPARE(info.droppedEvents(), std::uint64_t{0});
-    QCOMPARE(info.reservedWords, std::uint64_t{0});
-    const auto all = allEvents(*reader);
-    QCOMPARE(std::uint64_t{all.size()}, events);
+    const Events all = allEvents(*reader);
+    QCOMPARE(std::uint64_t(all.size()), events);
     QCOMPARE(
-        std::uint64_t(std::count_if(all.begin(), all.end(),
-                                    [](const korvane::Event2D& e) { return e.polarity != 0; })),
+        std::uint64_t(std::count_if(all.begin(), all.end(), [](auto& e) { return e.polarity; })),
         positive);
-}
-
-void TestSdkRawSamples::windowsMatchFullDecode_data() {
-    addSampleRows();
-}
-
-// Playback-sized windows at random starts, and a walk with the playback step, agree with the
-// full decode.
-void TestSdkRawSamples::windowsMatchFullDecode() {
-    QFETCH(QString, name);
-    QFETCH(quint64, first);
-    QFETCH(quint64, last);
-    const auto reader = openLoaded(samplePath(name));
-    QVERIFY(reader);
-    const auto all = allEvents(*reader);
+    // Playback-sized windows at random starts agree with the full decode.
+    const EventTimeline timeline(all);
     std::mt19937_64 random(1);
     for (int i = 0; i < 100; ++i) {
         const std::uint64_t start = first - 50 + random() % (last - first + 100);
@@ -125,17 +92,46 @@ void TestSdkRawSamples::windowsMatchFullDecode() {
         const auto window = reader->readEventsAt(start, length);
         QCOMPARE(bool(window), start <= last);
         if (window) {
-            COMPARE_EVENTS(*window, eventsBetween(all, start, length));
+            COMPARE_EVENTS(*window, timeline.between(start, length));
         }
     }
-    std::vector<korvane::Event2D> walked;
-    for (std::uint64_t position = first; position <= last; position += 1000) {
-        const auto slice = reader->readEventsAt(position, 1000);
-        QVERIFY(slice);
-        walked.insert(walked.end(), slice->begin(), slice->end());
+    const ToolRun run = runTool({"info", path});
+    QCOMPARE(run.status, 0);
+    const QMap<QString, QString> values = keyValues(run.out);
+    const QMap<QString, QString> expected{
+        {"format", format},
+        {"width", QString::number(size.width())},
+        {"height", QString::number(size.height())},
+        {"events", QString::number(events)},
+        {"positive", QString::number(positive)},
+        {"negative", QString::number(events - positive)},
+        {"first_timestamp_us", QString::number(first)},
+        {"last_timestamp_us", QString::number(last)},
+        {"duration_us", QString::number(last - first)},
+        {"event_rate_hz", QString::number(events * 1e6 / double(last - first), 'f', 1)},
+        {"min_x", QString::number(pixels.left())},
+        {"max_x", QString::number(pixels.right())},
+        {"min_y", QString::number(pixels.top())},
+        {"max_y", QString::number(pixels.bottom())},
+        {"skipped_words", "0"},
+        {"dropped_events", "0"},
+        {"header_evt", format == "EVT3" ? "3.0" : "2.0"}};
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        QCOMPARE(it.key() + ": " + values.value(it.key(), "<missing>"), it.key() + ": " + *it);
     }
-    COMPARE_EVENTS(walked, all);
+    // Converted to the other encoding and back, the recording keeps every event.
+    const QString there = dir.filePath("there.raw");
+    const QString back = dir.filePath("back.raw");
+    QCOMPARE(
+        runTool({"convert", path, there, "--format", format == "EVT3" ? "evt2" : "evt3"}).status,
+        0);
+    QCOMPARE(runTool({"convert", there, back, "--format", format.toLower()}).status, 0);
+    for (const QString& copy : {there, back}) {
+        const auto converted = openLoaded(copy);
+        QVERIFY(converted);
+        COMPARE_EVENTS(allEvents(*converted), all);
+    }
 }
 
-QTEST_APPLESS_MAIN(TestSdkRawSamples)
+QTEST_GUILESS_MAIN(TestSdkRawSamples)
 #include "tst_sdk_raw_samples.moc"
