@@ -1,22 +1,10 @@
 #pragma once
 
-#include <QByteArray>
-#include <QFile>
-#include <QMap>
-#include <QProcess>
-#include <QString>
 #include <QtTest>
 
-#include <algorithm>
 #include <array>
-#include <cstdint>
 #include <limits>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "korvane/Event2D.h"
-#include "korvane/ExtTrigger.h"
 #include "korvane/RawFileReader.h"
 
 using korvane::Event2D;
@@ -32,47 +20,24 @@ Q_DECLARE_METATYPE(Damage)
 
 constexpr std::uint64_t noEnd = std::numeric_limits<std::uint64_t>::max();
 
-// Word builders for hand-made EVT 3.0 streams.
+// Word builders for hand-made EVT 3.0 and EVT 2.0 streams.
+// clang-format off
 namespace evt3 {
-inline std::uint16_t addrY(std::uint16_t y) {
-    return y & 0x7FF;
-}
-inline std::uint16_t addrX(int polarity, std::uint16_t x) {
-    return static_cast<std::uint16_t>(0x2000 | (polarity << 11) | (x & 0x7FF));
-}
-inline std::uint16_t vectBase(int polarity, std::uint16_t x) {
-    return static_cast<std::uint16_t>(0x3000 | (polarity << 11) | (x & 0x7FF));
-}
-inline std::uint16_t vect12(std::uint16_t mask) {
-    return 0x4000 | (mask & 0xFFF);
-}
-inline std::uint16_t vect8(std::uint16_t bits) {
-    return 0x5000 | (bits & 0xFFF);
-}
-inline std::uint16_t timeLow(std::uint16_t t) {
-    return 0x6000 | (t & 0xFFF);
-}
-inline std::uint16_t timeHigh(std::uint16_t t) {
-    return 0x8000 | (t & 0xFFF);
-}
-inline std::uint16_t trigger(int id, int value) {
-    return static_cast<std::uint16_t>(0xA000 | (id << 8) | value);
-}
+inline std::uint16_t addrY(std::uint16_t y) { return y & 0x7FF; }
+inline std::uint16_t addrX(int polarity, std::uint16_t x) { return static_cast<std::uint16_t>(0x2000 | (polarity << 11) | (x & 0x7FF)); }
+inline std::uint16_t vectBase(int polarity, std::uint16_t x) { return static_cast<std::uint16_t>(0x3000 | (polarity << 11) | (x & 0x7FF)); }
+inline std::uint16_t vect12(std::uint16_t mask) { return 0x4000 | (mask & 0xFFF); }
+inline std::uint16_t vect8(std::uint16_t bits) { return 0x5000 | (bits & 0xFFF); }
+inline std::uint16_t timeLow(std::uint16_t t) { return 0x6000 | (t & 0xFFF); }
+inline std::uint16_t timeHigh(std::uint16_t t) { return 0x8000 | (t & 0xFFF); }
+inline std::uint16_t trigger(int id, int value) { return static_cast<std::uint16_t>(0xA000 | (id << 8) | value); }
 }  // namespace evt3
-
-// Word builders for hand-made EVT 2.0 streams.
 namespace evt2 {
-inline std::uint32_t cd(int polarity, std::uint32_t timeLow, std::uint32_t x, std::uint32_t y) {
-    return (static_cast<std::uint32_t>(polarity) << 28) | ((timeLow & 0x3F) << 22) |
-           ((x & 0x7FF) << 11) | (y & 0x7FF);
-}
-inline std::uint32_t timeHigh(std::uint32_t high) {
-    return 0x80000000u | (high & 0x0FFFFFFF);
-}
-inline std::uint32_t trigger(std::uint32_t timeLow, std::uint32_t id, std::uint32_t value) {
-    return 0xA0000000u | ((timeLow & 0x3F) << 22) | ((id & 0x1F) << 8) | (value & 1);
-}
+inline std::uint32_t cd(int polarity, std::uint32_t timeLow, std::uint32_t x, std::uint32_t y) { return (static_cast<std::uint32_t>(polarity) << 28) | ((timeLow & 0x3F) << 22) | ((x & 0x7FF) << 11) | (y & 0x7FF); }
+inline std::uint32_t timeHigh(std::uint32_t high) { return 0x80000000u | (high & 0x0FFFFFFF); }
+inline std::uint32_t trigger(std::uint32_t timeLow, std::uint32_t id, std::uint32_t value) { return 0xA0000000u | ((timeLow & 0x3F) << 22) | ((id & 0x1F) << 8) | (value & 1); }
 }  // namespace evt2
+// clang-format on
 
 template <class Word>
 QByteArray littleEndian(const std::vector<Word>& words) {
@@ -109,28 +74,24 @@ inline Events allEvents(korvane::RawFileReader& reader) {
     return events ? *events : Events();
 }
 
+inline Events orEmpty(const std::shared_ptr<Events>& events) {
+    return events ? *events : Events();
+}
+
 inline Damage damageOf(const korvane::RawFileInfo& info) {
     return {info.reservedWords,     info.vendorWords,         info.partialTrailingWords,
             info.eventsWithoutTime, info.eventsOutsideSensor, info.triggersWithoutTime,
             info.timeBackwardSteps};
 }
 
-// Empty when equal, else the first difference.
+// Empty when equal, else where the lists part.
 inline std::string eventListDifference(const Events& actual, const Events& expected) {
-    const auto [a, e] =
-        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-    const auto show = [](const Events& list, Events::const_iterator it) {
-        return it == list.end()
-                   ? std::string("none")
-                   : "(" + std::to_string(it->x) + ", " + std::to_string(it->y) + ", " +
-                         std::to_string(it->polarity) + ", " + std::to_string(it->timestamp) + ")";
-    };
-    if (a == actual.end() && e == expected.end()) {
-        return std::string();
-    }
-    return "event " + std::to_string(a - actual.begin()) + " of " + std::to_string(actual.size()) +
-           ": got " + show(actual, a) + ", expected " + show(expected, e) + " of " +
-           std::to_string(expected.size());
+    const auto at = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    return actual == expected
+               ? std::string()
+               : "first difference at event " + std::to_string(at.first - actual.begin()) + " of " +
+                     std::to_string(actual.size()) + ", expected " +
+                     std::to_string(expected.size());
 }
 
 #define COMPARE_EVENTS(actual, expected)                                      \

@@ -44,31 +44,23 @@ Events joined(std::initializer_list<Events> parts) {
     return all;
 }
 
-Events orEmpty(const std::shared_ptr<Events>& events) {
-    return events ? *events : Events();
-}
-
 // Written in batches of ever-changing size, as a camera hands them over.
 bool record(korvane::RawFileWriter& writer, const QString& path, const Events& events,
             const korvane::RawWriterOptions& options) {
-    if (!writer.open(path.toStdString(), 1280, 720, options)) {
-        return false;
+    bool ok = writer.open(path.toStdString(), 1280, 720, options);
+    for (std::size_t done = 0, step = 1; ok && done < events.size();
+         done += step, step = step * 3 % 4097 + 1) {
+        ok = writer.write(events.data() + done, std::min(step, events.size() - done));
     }
-    for (std::size_t done = 0, step = 1; done < events.size(); step = step * 3 % 4097 + 1) {
-        if (!writer.write(events.data() + done, std::min(step, events.size() - done))) {
-            return false;
-        }
-        done += std::min(step, events.size() - done);
-    }
-    return writer.close();
+    return ok && writer.close();
 }
 
+// Read from the file with the usual index chunks, or from memory with chunks of chunkBytes.
 std::unique_ptr<korvane::RawFileReader> openInChunks(const QString& path, int chunkBytes) {
-    if (chunkBytes == 0) {
+    QFile file(path);
+    if (chunkBytes == 0 || !file.open(QIODevice::ReadOnly)) {
         return openLoaded(path);
     }
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
     const QByteArray bytes = file.readAll();
     auto reader = korvane::RawFileReader::openMemory({bytes.begin(), bytes.end()}, chunkBytes);
     return reader && reader->loadFile() ? std::move(reader) : nullptr;
@@ -91,7 +83,6 @@ private slots:
     void windowsMatchFullDecode();
     void readsFromAStartAndGoesOn_data();
     void readsFromAStartAndGoesOn();
-    void nothingToReadBeforeLoadOrWithoutEvents();
     void readersOnThreadsOfTheirOwnAgree();
     void helperThreadRunsBesideItsOwner();
     void writerRoundTrip_data();
@@ -138,10 +129,6 @@ void TestSdkRaw::readsHandMadeFiles_data() {
     const Events e2{{1, 2, 1, (0x2025 << 6) + 7}, {3, 2, 0, (0x2025 << 6) + 7}};
     const QSize big(1280, 720), small(640, 480);
     const Damage none{};
-    QByteArray endless;
-    while (endless.size() <= 1100000) {
-        endless += "% comment that goes on and on\n";
-    }
     // clang-format off
     QTest::newRow("older evt3 header, size from plugin name") << "% Date 2020-09-25 07:48:29\n% evt 3.0\n% plugin_name hal_plugin_gen41_evk3\n% serial_number 00000307\n" + two3 << "EVT3" << big << e3 << none << Triggers();
     QTest::newRow("older evt2 header with evt last") << "% Date 2020-09-14 09:03:25\n% plugin_name hal_plugin_gen3_fx3\n% evt 2.0\n" + littleEndian<std::uint32_t>({evt2::timeHigh(5), cd(1, 7, 1, 2)}) << "EVT2" << small << Events{{1, 2, 1, 327}} << none << Triggers();
@@ -165,7 +152,7 @@ void TestSdkRaw::readsHandMadeFiles_data() {
     QTest::newRow("refused: format EVT21 over evt 3.0") << "% evt 3.0\n% format EVT21;height=720;width=1280\n% end\n" + two3 << "" << QSize() << Events() << none << Triggers();
     QTest::newRow("refused: histogram format") << "% format HISTO3D;height=720;width=1280\n" + two3 << "" << QSize() << Events() << none << Triggers();
     QTest::newRow("refused: percent without space") << "%evt 3.0\n" + two3 << "" << QSize() << Events() << none << Triggers();
-    QTest::newRow("refused: header longer than a megabyte") << "% evt 3.0\n" + endless + two3 << "" << QSize() << Events() << none << Triggers();
+    QTest::newRow("refused: header longer than a megabyte") << "% evt 3.0\n% " + QByteArray(1100000, 'c') + "\n" + two3 << "" << QSize() << Events() << none << Triggers();
 
     QTest::newRow("evt3 reference bytes") << evt3File({0x8b2d, 0x6000, 0x00c8, 0x236a, 0x2b26}) << "EVT3" << big << Events{{874, 200, 0, 11718656}, {806, 200, 1, 11718656}} << none << Triggers();
     QTest::newRow("evt3 empty vector masks still advance the base") << evt3File({timeHigh(0), timeLow(0), 0x0294, 0x3120, 0x4000, 0x4c00, 0x5000, vect8(0x01)}) << "EVT3" << big << Events{{310, 660, 0, 0}, {311, 660, 0, 0}, {320, 660, 0, 0}} << none << Triggers();
@@ -218,12 +205,11 @@ void TestSdkRaw::readsHandMadeFiles() {
     QVERIFY(damageOf(info) == damage);
     QCOMPARE(info.triggers, std::uint64_t(triggers.size()));
     QVERIFY(reader->readTriggersAt(0, noEnd) == triggers);
-    // Windows hold exactly the edges of their time span.
+    // A window from one edge up to the next holds that edge alone.
     for (std::size_t i = 0; i < triggers.size(); ++i) {
-        QVERIFY(reader->readTriggersAt(triggers[i].timestamp, 1) == Triggers{triggers[i]});
-        QVERIFY(reader->readTriggersAt(triggers[i].timestamp, 0).empty());
-        QCOMPARE(reader->readTriggersAt(triggers[i].timestamp + 1, noEnd).size(),
-                 triggers.size() - i - 1);
+        const std::uint64_t next = i + 1 < triggers.size() ? triggers[i + 1].timestamp : noEnd;
+        const std::uint64_t t = triggers[i].timestamp;
+        QVERIFY(reader->readTriggersAt(t, next - t) == Triggers{triggers[i]});
     }
 }
 
@@ -253,48 +239,28 @@ void TestSdkRaw::randomWordsDecodeTheSameInAnyChunks_data() {
     QTest::newRow("evt2") << false;
 }
 
-// Plausible random words, with some of every kind, after a good start: loading finishes, the
-// decoder carries its state across index chunks however small, and windows agree with the full
-// decode.
+// Random words after a good start: loading finishes, and the decoder carries its state across
+// index chunks however small, as across the usual ones.
 void TestSdkRaw::randomWordsDecodeTheSameInAnyChunks() {
     QFETCH(bool, isEvt3);
     std::mt19937 random(7);
-    std::vector<std::uint32_t> words;
-    for (int i = 0; i < 60000; ++i) {
-        const std::uint32_t word = random();
-        const auto kind = random() % 16;
-        if (isEvt3) {
-            words.push_back(kind < 4 ? (word & 0x0FFF) | (kind < 2 ? 0x2000u : 0x4000u) : word);
-        } else {
-            words.push_back(kind < 10 ? word & 0x1FFFFFFF : word);
-        }
+    QByteArray bytes = isEvt3 ? evt3File({timeHigh(1), timeLow(0), addrY(1), addrX(1, 1)})
+                              : evt2File({evt2::timeHigh(64), cd(1, 0, 1, 1)});
+    for (int i = 0; i < 400001; ++i) {
+        bytes += static_cast<char>(random());
     }
-    QByteArray bytes =
-        isEvt3 ? evt3File({timeHigh(1), timeLow(0), addrY(1), addrX(1, 1)}) +
-                     littleEndian(std::vector<std::uint16_t>(words.begin(), words.end()))
-               : evt2File({evt2::timeHigh(64), cd(1, 0, 1, 1)}) + littleEndian(words);
-    bytes += 'x';
     const QString path = writeFile(dir.filePath("random.raw"), bytes);
     const auto whole = openInChunks(path, 0);
     const auto chunked = openInChunks(path, 64);
     QVERIFY(whole && chunked);
     const Events all = allEvents(*whole);
-    QVERIFY(all.size() > 1000);
+    QVERIFY(all.size() > 500);
     QCOMPARE(all.front(), (Event2D{1, 1, 1, 4096}));
+    QCOMPARE(whole->info().events, std::uint64_t(all.size()));
     COMPARE_EVENTS(allEvents(*chunked), all);
-    const korvane::RawFileInfo& info = whole->info();
-    QCOMPARE(info.events, std::uint64_t(all.size()));
-    QVERIFY(damageOf(chunked->info()) == damageOf(info));
-    QCOMPARE(chunked->info().triggers, info.triggers);
-    QCOMPARE(info.partialTrailingWords, std::uint64_t(1));
-    const EventTimeline timeline(all);
-    for (int i = 0; i < 200; ++i) {
-        const std::uint64_t start = all[random() % all.size()].timestamp + random() % 3 - 1;
-        const std::uint64_t length = 1 + random() % 5000000;
-        const auto window = chunked->readEventsAt(start, length);
-        QCOMPARE(bool(window), start <= info.lastTimestamp);
-        COMPARE_EVENTS(orEmpty(window), window ? timeline.between(start, length) : Events());
-    }
+    QVERIFY(damageOf(chunked->info()) == damageOf(whole->info()));
+    QCOMPARE(chunked->info().triggers, whole->info().triggers);
+    QCOMPARE(whole->info().partialTrailingWords, std::uint64_t(1));
 }
 
 void TestSdkRaw::windowsMatchFullDecode_data() {
@@ -319,11 +285,6 @@ void TestSdkRaw::windowsMatchFullDecode() {
     QCOMPARE(info.timeBackwardSteps, std::uint64_t(back));
     QVERIFY(chunkBytes != 0 ||
             (info.dataBytes > 8 * 32768 && info.indexBytes * 100 < info.dataBytes));
-    std::uint64_t begin = 0;
-    std::uint64_t end = 0;
-    QVERIFY(reader->getBeginTime(begin) && reader->getEndTime(end));
-    QCOMPARE(begin, written.front().timestamp);
-    QCOMPARE(end, written.back().timestamp);
     // The longer windows cover whole index chunks and are split over two threads, shorter ones
     // cut through chunks; starts on, just before and just after events find chunk edges.
     const std::uint64_t lengths[] = {1, 2, 1000, 33333, 400000, 3000000};
@@ -336,41 +297,56 @@ void TestSdkRaw::windowsMatchFullDecode() {
                                         : low - 1000 + random() % (info.maxTimestamp - low + 2000);
         const std::uint64_t length = lengths[random() % std::size(lengths)];
         const auto window = reader->readEventsAt(start, length);
-        QCOMPARE(bool(window), start <= end);
+        QCOMPARE(bool(window), start <= written.back().timestamp);
         COMPARE_EVENTS(orEmpty(window), window ? timeline.between(start, length) : Events());
     }
 }
 
 void TestSdkRaw::readsFromAStartAndGoesOn_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("load");
     QTest::addColumn<quint64>("start");
     QTest::addColumn<quint64>("duration");
     const quint64 first = ordered.front().timestamp;
     const quint64 middle = ordered[150000].timestamp;
     const quint64 last = ordered.back().timestamp;
+    const QString file = "ordered-evt3.raw";
+    writeFile(dir.filePath("empty.raw"), evt3File({timeHigh(1), 0xE000}));
     // clang-format off
-    QTest::newRow("long before the start") << first - 1000000 << quint64(40000);
-    QTest::newRow("just before the start") << first - 1 << quint64(40000);
-    QTest::newRow("on the first event") << first << quint64(40000);
-    QTest::newRow("just after an event in the middle") << middle + 1 << quint64(40000);
-    QTest::newRow("on the last event") << last << quint64(40000);
-    QTest::newRow("just after the last event") << last + 1 << quint64(40000);
-    QTest::newRow("zero duration") << middle << quint64(0);
-    QTest::newRow("largest duration") << first << quint64(noEnd);
-    QTest::newRow("end overflows by one") << middle << quint64(noEnd - middle + 1);
-    QTest::newRow("two's complement of -5 ms") << quint64(ordered[100].timestamp) << quint64(0) - 5000;
-    QTest::newRow("largest start") << quint64(noEnd) << quint64(noEnd);
+    QTest::newRow("long before the start") << file << true << first - 1000000 << quint64(40000);
+    QTest::newRow("just before the start") << file << true << first - 1 << quint64(40000);
+    QTest::newRow("on the first event") << file << true << first << quint64(40000);
+    QTest::newRow("just after an event in the middle") << file << true << middle + 1 << quint64(40000);
+    QTest::newRow("on the last event") << file << true << last << quint64(40000);
+    QTest::newRow("just after the last event") << file << true << last + 1 << quint64(40000);
+    QTest::newRow("zero duration") << file << true << middle << quint64(0);
+    QTest::newRow("largest duration") << file << true << first << quint64(noEnd);
+    QTest::newRow("end overflows by one") << file << true << middle << quint64(noEnd - middle + 1);
+    QTest::newRow("two's complement of -5 ms") << file << true << quint64(ordered[100].timestamp) << quint64(0) - 5000;
+    QTest::newRow("largest start") << file << true << quint64(noEnd) << quint64(noEnd);
+    QTest::newRow("not loaded yet") << file << false << first << quint64(noEnd);
+    QTest::newRow("recording without events") << "empty.raw" << true << quint64(0) << quint64(noEnd);
     // clang-format on
 }
 
 // A window read leaves the position at its end, saturated; a seek puts it on the first event at
 // or after its time. readEventsFor goes on from there and gives events or nothing.
 void TestSdkRaw::readsFromAStartAndGoesOn() {
+    QFETCH(QString, file);
+    QFETCH(bool, load);
     QFETCH(quint64, start);
     QFETCH(quint64, duration);
-    const auto reader = openLoaded(dir.filePath("ordered-evt3.raw"));
-    QVERIFY(reader);
-    const EventTimeline timeline(ordered);
-    const bool inside = start <= ordered.back().timestamp;
+    const auto reader = korvane::DvsFileReader::createFileReader(dir.filePath(file).toStdString());
+    // Loading twice must not count anything twice.
+    QVERIFY(reader && (!load || (reader->loadFile() && reader->loadFile())));
+    const Events events = load && file == "ordered-evt3.raw" ? ordered : Events();
+    const EventTimeline timeline(events);
+    const bool inside = !events.empty() && start <= events.back().timestamp;
+    std::uint64_t begin = 1;
+    std::uint64_t end = 1;
+    QCOMPARE(reader->getBeginTime(begin) && reader->getEndTime(end), !events.empty());
+    QCOMPARE(begin, events.empty() ? 1 : events.front().timestamp);
+    QCOMPARE(end, events.empty() ? 1 : events.back().timestamp);
     const auto window = reader->readEventsAt(start, duration);
     QCOMPARE(bool(window), inside);
     if (window) {
@@ -381,32 +357,14 @@ void TestSdkRaw::readsFromAStartAndGoesOn() {
                        timeline.between(start + std::min(duration, noEnd - start), 1000));
     }
     QCOMPARE(reader->seekTo(start), inside);
-    if (inside) {
-        const auto at = std::find_if(ordered.begin(), ordered.end(),
-                                     [&](const Event2D& e) { return e.timestamp >= start; });
-        const auto slice = reader->readEventsFor(duration);
-        QVERIFY(!slice || !slice->empty());
-        COMPARE_EVENTS(orEmpty(slice), timeline.between(at->timestamp, duration));
+    if (!inside && !events.empty()) {
+        return;  // a failed seek leaves the position where it was
     }
-}
-
-// Before loading, and in a recording without events, there is nothing to read.
-void TestSdkRaw::nothingToReadBeforeLoadOrWithoutEvents() {
-    const auto unloaded =
-        korvane::DvsFileReader::createFileReader(dir.filePath("ordered-evt3.raw").toStdString());
-    const auto empty =
-        openLoaded(writeFile(dir.filePath("empty.raw"), evt3File({timeHigh(1), 0xE000})));
-    QVERIFY(unloaded && empty);
-    for (korvane::DvsFileReader* reader :
-         {unloaded.get(), static_cast<korvane::DvsFileReader*>(empty.get())}) {
-        std::uint64_t time = 12345;
-        QVERIFY(!reader->getBeginTime(time) && !reader->getEndTime(time) && !reader->seekTo(0));
-        QCOMPARE(time, std::uint64_t(12345));
-        QVERIFY(!reader->readEventsAt(0, noEnd) && !reader->readEventsFor(noEnd));
-    }
-    QVERIFY(unloaded->loadFile() && unloaded->loadFile());
-    QVERIFY(unloaded->seekTo(0));
-    QCOMPARE(orEmpty(unloaded->readEventsFor(noEnd)).size(), ordered.size());
+    const auto slice = reader->readEventsFor(duration);
+    QVERIFY(!slice || !slice->empty());
+    const auto at = std::find_if(events.begin(), events.end(),
+                                 [&](const Event2D& e) { return e.timestamp >= start; });
+    COMPARE_EVENTS(orEmpty(slice), inside ? timeline.between(at->timestamp, duration) : Events());
 }
 
 // Readers used from several threads at once, each splitting its large windows over two threads
@@ -440,13 +398,13 @@ void TestSdkRaw::readersOnThreadsOfTheirOwnAgree() {
 void TestSdkRaw::helperThreadRunsBesideItsOwner() {
     korvane::HelperThread helper;
     std::atomic<bool> ownerWent{false};
-    std::atomic<bool> jobSawOwner{false};
+    bool jobSawOwner = false;
     helper.start([&] {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!ownerWent && std::chrono::steady_clock::now() < until) {
             std::this_thread::yield();
         }
-        jobSawOwner = ownerWent.load();
+        jobSawOwner = ownerWent;
     });
     ownerWent = true;
     helper.wait();
@@ -454,10 +412,6 @@ void TestSdkRaw::helperThreadRunsBesideItsOwner() {
     helper.start([] { throw std::runtime_error("job failed"); });
     QVERIFY_EXCEPTION_THROWN(helper.wait(), std::runtime_error);
     helper.wait();
-    bool ran = false;
-    helper.start([&] { ran = true; });
-    helper.wait();
-    QVERIFY(ran);
 }
 
 void TestSdkRaw::writerRoundTrip_data() {
