@@ -100,32 +100,21 @@ inline std::string eventListDifference(const Events& actual, const Events& expec
         QVERIFY2(difference.empty(), difference.c_str());                     \
     } while (false)
 
-// A sensor-like stream in time order: runs of neighbouring pixels on one row (vector words),
-// single events, steps of 1 to 50 microseconds and now and then a gap of up to 3 seconds.
-inline Events syntheticEvents(std::uint32_t seed, std::size_t count, std::uint64_t start) {
-    std::uint32_t state = seed * 2654435761u + 1;
-    const auto next = [&state]() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    };
+// A sensor-like stream: runs of 1 to 12 neighbouring pixels on a row (vector words), steps of 0
+// to 40 µs, a gap of 20 s after 600 ms or so and, with stepsBack, now and then a step 30 µs back
+// as EVT 3.0 time-lows take.
+inline Events sensorStream(std::uint32_t seed, std::size_t count, std::uint64_t start,
+                           bool stepsBack = false) {
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u, seed >> 8; };
     Events events;
-    std::uint64_t time = start;
-    while (events.size() < count) {
-        time += next() % 4 == 0 ? 1 + next() % 50 : 1;
-        if (next() % 20000 == 0) {
-            time += 200000 + next() % 3000000;
-        }
-        for (int g = 0, groups = 1 + static_cast<int>(next() % 4); g < groups; ++g) {
-            const auto y = static_cast<std::uint16_t>(next() % 720);
-            const auto polarity = static_cast<std::uint8_t>(next() % 2);
-            std::uint32_t x = next() % 1240;
-            const int length = next() % 2 == 0 ? 1 : 2 + static_cast<int>(next() % 20);
-            for (int i = 0; i < length && x < 1280; ++i) {
-                events.emplace_back(static_cast<std::uint16_t>(x), y, polarity, time);
-                x += 1 + (next() % 3 == 0 ? next() % 6 : 0);
-            }
+    for (std::uint64_t groups = 0, time = start; events.size() < count; ++groups) {
+        const bool back = stepsBack && next() % 200 == 0;
+        time = groups == 30000 ? time + 20000000 : back ? time - 30 : time + next() % 40;
+        const auto y = static_cast<std::uint16_t>(next() % 720);
+        const auto polarity = static_cast<std::uint8_t>(next() % 2);
+        const std::uint32_t x = next() % 1200;
+        for (std::uint32_t k = 0, length = 1 + next() % 12; k < length; ++k) {
+            events.emplace_back(static_cast<std::uint16_t>(x + k + k / 3), y, polarity, time);
         }
     }
     return events;
@@ -164,7 +153,7 @@ private:
 
 #ifdef OSTREL_RAW_TOOL
 struct ToolRun {
-    int status = -1;
+    int status;
     QByteArray out;
     QByteArray err;
 };
@@ -172,25 +161,9 @@ struct ToolRun {
 inline ToolRun runTool(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral(OSTREL_RAW_TOOL), arguments);
-    ToolRun run;
-    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
-        run.status = process.exitCode();
-    }
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-// The "key: value" lines of `ostrel-raw info`.
-inline QMap<QString, QString> keyValues(const QByteArray& text) {
-    QMap<QString, QString> values;
-    for (const QByteArray& line : text.split('\n')) {
-        const int colon = line.indexOf(": ");
-        if (colon > 0) {
-            values.insert(QString::fromUtf8(line.left(colon)),
-                          QString::fromUtf8(line.mid(colon + 2)));
-        }
-    }
-    return values;
+    const bool done =
+        process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
+    return {done ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
 }
 #endif

@@ -65,7 +65,6 @@ void TestSdkRawSamples::libraryAndToolGiveKnownFigures() {
     QCOMPARE(box, pixels);
     const ToolRun run = runTool({"info", path});
     QCOMPARE(run.status, 0);
-    const QMap<QString, QString> values = keyValues(run.out);
     const auto n = [](quint64 value) { return QString::number(value); };
     // clang-format off
     const QStringList expected{
@@ -77,8 +76,7 @@ void TestSdkRawSamples::libraryAndToolGiveKnownFigures() {
         "skipped_words: 0", "dropped_events: 0", "header_evt: " + QString(format == "EVT3" ? "3.0" : "2.0")};
     // clang-format on
     for (const QString& line : expected) {
-        const QString key = line.section(": ", 0, 0);
-        QCOMPARE(key + ": " + values.value(key, "<missing>"), line);
+        QVERIFY2(("\n" + run.out).contains("\n" + line.toUtf8() + "\n"), qPrintable(line));
     }
     // Converted to the other encoding and back, the recording keeps every event.
     const QString there = dir.filePath("there.raw");
