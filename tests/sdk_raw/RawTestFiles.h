@@ -120,36 +120,14 @@ inline Events sensorStream(std::uint32_t seed, std::size_t count, std::uint64_t 
     return events;
 }
 
-// The events of [start, start + length) of a list made of ascending stretches, in order, found
-// by binary search in each stretch; a length that overflows means to the end.
-class EventTimeline {
-public:
-    explicit EventTimeline(const Events& all) : all(all) {
-        for (std::size_t i = 1, begin = 0; i <= all.size(); ++i) {
-            if (i == all.size() || all[i].timestamp < all[i - 1].timestamp) {
-                runs.emplace_back(begin, i);
-                begin = i;
-            }
-        }
-    }
-
-    Events between(std::uint64_t start, std::uint64_t length) const {
-        Events kept;
-        for (const auto& [begin, end] : runs) {
-            auto it =
-                std::lower_bound(all.begin() + begin, all.begin() + end, start,
-                                 [](const Event2D& e, std::uint64_t t) { return e.timestamp < t; });
-            for (; it != all.begin() + end && it->timestamp - start < length; ++it) {
-                kept.push_back(*it);
-            }
-        }
-        return kept;
-    }
-
-private:
-    const Events& all;
-    std::vector<std::pair<std::size_t, std::size_t>> runs;
-};
+// The events of [start, start + length) in file order; a length that overflows means to the end.
+inline Events eventsBetween(const Events& all, std::uint64_t start, std::uint64_t length) {
+    Events kept;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(kept), [&](const Event2D& e) {
+        return e.timestamp >= start && e.timestamp - start < length;
+    });
+    return kept;
+}
 
 #ifdef OSTREL_RAW_TOOL
 struct ToolRun {

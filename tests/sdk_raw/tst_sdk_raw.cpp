@@ -25,15 +25,6 @@ Events spaced(std::uint64_t start, std::uint64_t step, int count) {
     return events;
 }
 
-// One row, one time, one polarity: what vector words are for.
-Events row(std::uint64_t time, std::uint16_t y, std::uint8_t polarity, std::vector<int> xs) {
-    Events events;
-    for (const int x : xs) {
-        events.emplace_back(x, y, polarity, time);
-    }
-    return events;
-}
-
 Events joined(std::initializer_list<Events> parts) {
     Events all;
     for (const Events& part : parts) {
@@ -51,6 +42,14 @@ bool record(korvane::RawFileWriter& writer, const QString& path, const Events& e
         ok = writer.write(events.data() + done, std::min(step, events.size() - done));
     }
     return ok && writer.close();
+}
+
+QString headerEntries(const korvane::RawFileReader& reader) {
+    QStringList entries;
+    for (const auto& [key, value] : reader.info().headerEntries) {
+        entries << QString::fromStdString(key + "=" + value);
+    }
+    return entries.join('|');
 }
 
 // Read from the file with the usual index chunks, or from memory with chunks of chunkBytes.
@@ -73,7 +72,6 @@ private slots:
     void initTestCase();
     void readsHandMadeFiles_data();
     void readsHandMadeFiles();
-    void refusesPathsThatAreNoFiles();
     void keepsHeaderEntriesInOrder();
     void windowsMatchFullDecode_data();
     void windowsMatchFullDecode();
@@ -102,6 +100,8 @@ void TestSdkRaw::initTestCase() {
         const QString suffix = format == korvane::RawFormat::Evt3 ? "-evt3.raw" : "-evt2.raw";
         korvane::RawFileWriter writer;
         QVERIFY(record(writer, dir.filePath("ordered" + suffix), ordered, {format, {}, true}));
+        // Without vector words an EVT 3.0 event takes 2 bytes and more.
+        QVERIFY(format == korvane::RawFormat::Evt2 || writer.bytesWritten() < 2 * ordered.size());
         QVERIFY(record(writer, dir.filePath("back" + suffix), steppingBack, {format, {}, true}));
     }
 }
@@ -181,9 +181,8 @@ void TestSdkRaw::readsHandMadeFiles() {
     QFETCH(Damage, damage);
     QFETCH(Triggers, triggers);
     const QString path = writeFile(dir.filePath("made.raw"), file);
-    QVERIFY(!path.isEmpty());
     if (format.isEmpty()) {
-        QVERIFY(!korvane::DvsFileReader::createFileReader(path.toStdString()));
+        QVERIFY(!path.isEmpty() && !korvane::DvsFileReader::createFileReader(path.toStdString()));
         return;
     }
     const auto reader = openLoaded(path);
@@ -201,14 +200,8 @@ void TestSdkRaw::readsHandMadeFiles() {
     // A window from one edge up to the next holds that edge alone.
     for (std::size_t i = 0; i < triggers.size(); ++i) {
         const std::uint64_t next = i + 1 < triggers.size() ? triggers[i + 1].timestamp : noEnd;
-        const std::uint64_t t = triggers[i].timestamp;
-        QVERIFY(reader->readTriggersAt(t, next - t) == Triggers{triggers[i]});
-    }
-}
-
-void TestSdkRaw::refusesPathsThatAreNoFiles() {
-    for (const QString& path : {dir.filePath("missing.raw"), dir.path(), QString()}) {
-        QVERIFY2(!korvane::DvsFileReader::createFileReader(path.toStdString()), qPrintable(path));
+        QVERIFY(reader->readTriggersAt(triggers[i].timestamp, next - triggers[i].timestamp) ==
+                Triggers{triggers[i]});
     }
 }
 
@@ -218,11 +211,8 @@ void TestSdkRaw::keepsHeaderEntriesInOrder() {
     const QString path = writeFile(dir.filePath("entries.raw"), header + "% not header\n");
     const auto reader = korvane::RawFileReader::open(path.toStdString());
     QVERIFY(reader);
-    QVERIFY(reader->info().headerEntries ==
-            (std::vector<std::pair<std::string, std::string>>{{"Date", "2024-01-31 15:45:00"},
-                                                              {"evt", "3.0"},
-                                                              {"serial_number", "A B;C"},
-                                                              {"lonely", ""}}));
+    QCOMPARE(headerEntries(*reader),
+             QString("Date=2024-01-31 15:45:00|evt=3.0|serial_number=A B;C|lonely="));
     QCOMPARE(reader->info().dataOffset, std::uint64_t(header.size()));
 }
 
@@ -260,9 +250,8 @@ void TestSdkRaw::windowsMatchFullDecode() {
                              lengths[random() % 5]);
     }
     // A start after the last event in file order is the end of the recording.
-    const EventTimeline timeline(all);
     const auto expected = [&](std::uint64_t start, std::uint64_t length) {
-        return start <= last ? timeline.between(start, length) : Events();
+        return start <= last ? eventsBetween(all, start, length) : Events();
     };
     // Meanwhile a second reader, with other index chunks, reads them on a thread of its own.
     std::atomic<int> wrongElsewhere{0};
@@ -322,7 +311,6 @@ void TestSdkRaw::readsFromAStartAndGoesOn() {
     // Loading twice must not count anything twice.
     QVERIFY(reader && (!load || (reader->loadFile() && reader->loadFile())));
     const Events events = load && file == "ordered-evt3.raw" ? ordered : Events();
-    const EventTimeline timeline(events);
     const bool inside = !events.empty() && start <= events.back().timestamp;
     std::uint64_t begin = 1, end = 1;
     QCOMPARE(reader->getBeginTime(begin) && reader->getEndTime(end), !events.empty());
@@ -331,11 +319,11 @@ void TestSdkRaw::readsFromAStartAndGoesOn() {
     const auto window = reader->readEventsAt(start, duration);
     QCOMPARE(bool(window), inside);
     if (window) {
-        COMPARE_EVENTS(*window, timeline.between(start, duration));
+        COMPARE_EVENTS(*window, eventsBetween(events, start, duration));
         const auto next = reader->readEventsFor(1000);
         QVERIFY(!next || !next->empty());
         COMPARE_EVENTS(orEmpty(next),
-                       timeline.between(start + std::min(duration, noEnd - start), 1000));
+                       eventsBetween(events, start + std::min(duration, noEnd - start), 1000));
     }
     QCOMPARE(reader->seekTo(start), inside);
     if (!inside && !events.empty()) {
@@ -345,7 +333,8 @@ void TestSdkRaw::readsFromAStartAndGoesOn() {
     QVERIFY(!slice || !slice->empty());
     const auto at = std::find_if(events.begin(), events.end(),
                                  [&](const Event2D& e) { return e.timestamp >= start; });
-    COMPARE_EVENTS(orEmpty(slice), inside ? timeline.between(at->timestamp, duration) : Events());
+    COMPARE_EVENTS(orEmpty(slice),
+                   inside ? eventsBetween(events, at->timestamp, duration) : Events());
 }
 
 void TestSdkRaw::writerRoundTrip_data() {
@@ -354,30 +343,21 @@ void TestSdkRaw::writerRoundTrip_data() {
     QTest::addColumn<bool>("evt2");
     QTest::addColumn<quint64>("clamped");
     QTest::addColumn<quint64>("skipped");
-    QTest::addColumn<quint64>("maxBytes");  // 0: any
     const Events jumps =
         joined({spaced(10, 1, 10), spaced(16777215, 1, 3), spaced(40000000, 9000000, 20),
                 spaced(3600000000ull, 1, 5), spaced(3600000000ull + (1ull << 24) - 100, 50, 10)});
-    Events dense;
-    for (std::uint64_t t = 0; t < 1000; ++t) {
-        for (int x = 0; x < 1200; x += 1 + static_cast<int>(t % 2)) {
-            dense.emplace_back(x, t % 720, t % 3 == 0, t);
-        }
-    }
     // clang-format off
-    QTest::newRow("one event at time 0") << Events{{0, 0, 1, 0}} << Events() << false << quint64(0) << quint64(0) << quint64(0);
-    QTest::newRow("single events on many rows") << spaced(100, 7, 5000) << Events() << false << quint64(0) << quint64(0) << quint64(0);
-    QTest::newRow("same time, rising x, both polarities") << joined({row(50, 3, 1, {1, 2, 3, 5, 8, 13, 14, 15, 16}), row(50, 3, 0, {1, 2, 3, 5, 8, 13, 14, 15, 16}), row(50, 4, 1, {1279, 1278})}) << Events() << false << quint64(0) << quint64(0) << quint64(0);
-    QTest::newRow("dense and sparse runs") << joined({row(9, 700, 1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 20, 40, 41, 1279}), row(9, 700, 1, {3, 4}), row(10, 700, 1, {100, 111, 112, 123, 124})}) << Events() << false << quint64(0) << quint64(0) << quint64(0);
-    QTest::newRow("starts after several wraps") << spaced(5 * (1ull << 24) + 12345, 1000, 3000) << Events() << false << quint64(0) << quint64(0) << quint64(0);
-    QTest::newRow("jumps across wraps and hours") << jumps << Events() << false << quint64(0) << quint64(0) << quint64(0);
-    QTest::newRow("jumps across hours in EVT 2.0") << jumps << Events() << true << quint64(0) << quint64(0) << quint64(0);
-    QTest::newRow("wrap where the time-high drops by less than 2048") << joined({spaced(0x900000, 1, 2), spaced(0x1100000 + 0x100000, 1, 2)}) << Events() << false << quint64(0) << quint64(0) << quint64(0);
-    QTest::newRow("realistic stream in EVT 2.0, beyond the flush size") << sensorStream(3, 600000, 123456789) << Events() << true << quint64(0) << quint64(0) << quint64(0);
-    // Two bytes per event without vectors; a full 12-pixel mask costs 2 bytes for 12 events.
-    QTest::newRow("dense rows take vectors") << dense << Events() << false << quint64(0) << quint64(0) << quint64(dense.size() / 2);
-    QTest::newRow("an earlier event takes the time before") << Events{{1, 1, 1, 1000}, {2, 1, 1, 900}, {3, 1, 1, 1000}, {4, 1, 1, 1001}} << Events{{1, 1, 1, 1000}, {2, 1, 1, 1000}, {3, 1, 1, 1000}, {4, 1, 1, 1001}} << false << quint64(1) << quint64(0) << quint64(0);
-    QTest::newRow("events outside the sensor left out") << Events{{1280, 1, 1, 10}, {1, 720, 0, 11}, {1279, 719, 5, 12}, {0, 0, 0, noEnd}} << Events{{1279, 719, 1, 12}} << false << quint64(0) << quint64(3) << quint64(0);
+    QTest::newRow("one event at time 0") << Events{{0, 0, 1, 0}} << Events() << false << quint64(0) << quint64(0);
+    QTest::newRow("single events on many rows") << spaced(100, 7, 5000) << Events() << false << quint64(0) << quint64(0);
+    QTest::newRow("same time, rising x, both polarities") << Events{{1, 3, 1, 50}, {2, 3, 1, 50}, {3, 3, 1, 50}, {5, 3, 1, 50}, {8, 3, 1, 50}, {13, 3, 1, 50}, {14, 3, 1, 50}, {15, 3, 1, 50}, {16, 3, 1, 50}, {1, 3, 0, 50}, {2, 3, 0, 50}, {3, 3, 0, 50}, {5, 3, 0, 50}, {8, 3, 0, 50}, {13, 3, 0, 50}, {14, 3, 0, 50}, {15, 3, 0, 50}, {16, 3, 0, 50}, {1279, 4, 1, 50}, {1278, 4, 1, 50}} << Events() << false << quint64(0) << quint64(0);
+    QTest::newRow("dense and sparse runs") << Events{{0, 700, 1, 9}, {1, 700, 1, 9}, {2, 700, 1, 9}, {3, 700, 1, 9}, {4, 700, 1, 9}, {5, 700, 1, 9}, {6, 700, 1, 9}, {7, 700, 1, 9}, {8, 700, 1, 9}, {9, 700, 1, 9}, {10, 700, 1, 9}, {11, 700, 1, 9}, {12, 700, 1, 9}, {20, 700, 1, 9}, {40, 700, 1, 9}, {41, 700, 1, 9}, {1279, 700, 1, 9}, {3, 700, 1, 9}, {4, 700, 1, 9}, {100, 700, 1, 10}, {111, 700, 1, 10}, {112, 700, 1, 10}, {123, 700, 1, 10}, {124, 700, 1, 10}} << Events() << false << quint64(0) << quint64(0);
+    QTest::newRow("starts after several wraps") << spaced(5 * (1ull << 24) + 12345, 1000, 3000) << Events() << false << quint64(0) << quint64(0);
+    QTest::newRow("jumps across wraps and hours") << jumps << Events() << false << quint64(0) << quint64(0);
+    QTest::newRow("jumps across hours in EVT 2.0") << jumps << Events() << true << quint64(0) << quint64(0);
+    QTest::newRow("wrap where the time-high drops by less than 2048") << joined({spaced(0x900000, 1, 2), spaced(0x1100000 + 0x100000, 1, 2)}) << Events() << false << quint64(0) << quint64(0);
+    QTest::newRow("realistic stream in EVT 2.0, beyond the flush size") << sensorStream(3, 600000, 123456789) << Events() << true << quint64(0) << quint64(0);
+    QTest::newRow("an earlier event takes the time before") << Events{{1, 1, 1, 1000}, {2, 1, 1, 900}, {3, 1, 1, 1000}, {4, 1, 1, 1001}} << Events{{1, 1, 1, 1000}, {2, 1, 1, 1000}, {3, 1, 1, 1000}, {4, 1, 1, 1001}} << false << quint64(1) << quint64(0);
+    QTest::newRow("events outside the sensor left out") << Events{{1280, 1, 1, 10}, {1, 720, 0, 11}, {1279, 719, 5, 12}, {0, 0, 0, noEnd}} << Events{{1279, 719, 1, 12}} << false << quint64(0) << quint64(3);
     // clang-format on
 }
 
@@ -387,7 +367,6 @@ void TestSdkRaw::writerRoundTrip() {
     QFETCH(bool, evt2);
     QFETCH(quint64, clamped);
     QFETCH(quint64, skipped);
-    QFETCH(quint64, maxBytes);
     expected = expected.empty() ? written : expected;
     korvane::RawFileWriter writer;
     const QString path = dir.filePath("round.raw");
@@ -397,8 +376,6 @@ void TestSdkRaw::writerRoundTrip() {
     QCOMPARE(writer.clampedEvents(), clamped);
     QCOMPARE(writer.skippedEvents(), skipped);
     QVERIFY(writer.peakBufferBytes() < 2 * 1024 * 1024);
-    QVERIFY2(maxBytes == 0 || writer.bytesWritten() < maxBytes,
-             qPrintable(QString::number(writer.bytesWritten())));
     const auto reader = openLoaded(path);
     QVERIFY(reader);
     COMPARE_EVENTS(allEvents(*reader), expected);
@@ -425,15 +402,13 @@ void TestSdkRaw::writerHeaderAndMisuse() {
     korvane::RawFileWriter writer;
     const QString path = dir.filePath("header.raw");
     QVERIFY(writer.open(path.toStdString(), 640, 480, "SER\nIAL 7") && writer.close());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromLatin1(file.readAll());
-    QVERIFY(
-        text.section('\n', 0, 0)
-            .contains(QRegularExpression("^% date \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")));
-    QCOMPARE(text.section('\n', 1),
-             QString("% evt 3.0\n% format EVT3;height=480;width=640\n"
-                     "% geometry 640x480\n% serial_number SER IAL 7\n% end\n"));
+    const auto header = korvane::RawFileReader::open(path.toStdString());
+    QVERIFY(header);
+    QVERIFY2(
+        headerEntries(*header).contains(QRegularExpression(
+            "^date=\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\|evt=3.0\\|format=EVT3;height=480;"
+            "width=640\\|geometry=640x480\\|serial_number=SER IAL 7$")),
+        qPrintable(headerEntries(*header)));
     const Event2D one{1, 1, 1, 1};
     QVERIFY(!writer.isOpen() && !writer.write(&one, 1) && !writer.flush() && !writer.close());
     QVERIFY(!writer.open(dir.filePath("missing/dir/x.raw").toStdString(), 1280, 720, "X"));

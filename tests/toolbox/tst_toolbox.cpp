@@ -30,30 +30,17 @@ std::pair<Events, Triggers> itemsOf(const QString& path, std::uint64_t from = 0,
                   : std::pair<Events, Triggers>();
 }
 
-// A sensor-like stream written in the given encoding: runs of neighbouring pixels on a row and
-// single events, steps of 0 to 40 µs, now and then a step back (as EVT 3.0 time-lows take), a
-// gap of 20 s after 600 ms or so, and a trigger edge every 500 events.
+// A sensor-like stream that steps back now and then, with a trigger edge after every 500
+// events, written in the given encoding.
 QString writeStream(const QString& path, korvane::RawFormat format) {
+    const Events events = sensorStream(7, 300000, streamStart, true);
     korvane::RawFileWriter writer;
     bool ok = writer.open(path.toStdString(), 1280, 720, {format, {}, true});
-    std::uint32_t state = 7;
-    const auto next = [&state] { return state = state * 1664525u + 1013904223u, state >> 8; };
-    std::uint64_t time = streamStart;
-    Events run;
-    for (int i = 0, groups = 0; ok && i < 300000; i += static_cast<int>(run.size()), ++groups) {
-        time = groups == 30000     ? time + 20000000
-               : next() % 200 == 0 ? time - 30
-                                   : time + next() % 40;
-        const auto y = static_cast<std::uint16_t>(next() % 720);
-        const auto polarity = static_cast<std::uint8_t>(next() % 2);
-        const std::uint32_t x = next() % 1200;
-        run.clear();
-        for (std::uint32_t k = 0, length = 1 + next() % 12; k < length; ++k) {
-            run.emplace_back(static_cast<std::uint16_t>(x + k + k / 3), y, polarity, time);
-        }
-        ok = writer.write(run.data(), run.size()) &&
-             (i / 500 == (i + static_cast<int>(run.size())) / 500 ||
-              writer.writeTrigger({time, std::uint8_t(next() % 4), std::uint8_t(i / 500 % 2)}));
+    for (std::size_t i = 0; ok && i < events.size(); i += 500) {
+        const std::size_t count = std::min<std::size_t>(500, events.size() - i);
+        ok = writer.write(&events[i], count) &&
+             writer.writeTrigger(
+                 {events[i + count - 1].timestamp, std::uint8_t(i % 4), std::uint8_t(i / 500 % 2)});
     }
     return ok && writer.close() ? path : QString();
 }
@@ -320,33 +307,30 @@ void TestToolbox::videoHasOneFramePerStepAndTheViewersPixels() {
     }
     QCOMPARE(count, frames);
 
-    // The checked frame against the viewer's painting of its slice and of the slice after it,
-    // over the pixels either paints: the background alone would hide a wrong slice.
+    // Where the viewer paints the checked frame's slice, the frame shows the same colours: a
+    // frame of another slice has background there.
     const auto reader = openLoaded(sources[0]);
     QVERIFY(reader);
-    QImage expected[2];
-    for (int k = 0; k < 2; ++k) {
-        EventFrameAccumulator accumulator;
-        const Events slice = orEmpty(reader->readEventsAt(from + (checked + k) * step, step));
-        accumulator.addEvents(slice.data(), slice.data() + slice.size());
-        expected[k] = accumulator.takeImage();
-    }
+    const Events slice = orEmpty(reader->readEventsAt(from + checked * step, step));
+    EventFrameAccumulator accumulator;
+    accumulator.addEvents(slice.data(), slice.data() + slice.size());
+    const QImage expected = accumulator.takeImage();
     const QRgb background = FramePalette::standard().background.rgb();
-    double difference[2] = {0, 0};
-    for (int y = 0; y < decoded.height(); ++y) {
-        for (int x = 0; x < decoded.width(); ++x) {
-            const bool painted =
-                expected[0].pixel(x, y) != background || expected[1].pixel(x, y) != background;
-            for (int k = 0; painted && k < 2; ++k) {
-                const QRgb a = decoded.pixel(x, y);
-                const QRgb b = expected[k].pixel(x, y);
-                difference[k] += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
-                                 std::abs(qBlue(a) - qBlue(b));
+    double difference = 0;
+    int painted = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb a = decoded.pixel(x, y);
+            const QRgb b = expected.pixel(x, y);
+            if (b != background) {
+                difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                              std::abs(qBlue(a) - qBlue(b));
+                ++painted;
             }
         }
     }
-    QVERIFY2(4 * difference[0] < difference[1],
-             qPrintable(QString("%1 vs %2").arg(difference[0]).arg(difference[1])));
+    QVERIFY2(painted > 1000 && difference < 36 * painted,
+             qPrintable(QString("%1 / %2").arg(difference).arg(painted)));
 #endif
 }
 
