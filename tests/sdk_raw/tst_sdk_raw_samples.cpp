@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "RawTestFiles.h"
+#include "support/RawRecordings.h"
 
 // Recordings from real sensors, next to the project, with figures known from elsewhere: read
 // through the library and through ostrel-raw.

@@ -6,7 +6,7 @@
 #include "korvane/RawFileWriter.h"
 #include "pipeline/EventFrameAccumulator.h"
 #include "pipeline/RateCurveWorker.h"
-#include "sdk_raw/RawTestFiles.h"
+#include "support/RawRecordings.h"
 
 #ifdef OSTREL_RAW_MEDIA
 extern "C" {
