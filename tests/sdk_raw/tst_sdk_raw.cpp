@@ -1,12 +1,11 @@
-#include <QRegularExpression>
-#include <QSize>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
 #include <random>
+#include <stdexcept>
 #include <thread>
 
+#include "HelperThread.h"
 #include "korvane/DvsFileReader.h"
 #include "korvane/RawFileWriter.h"
 #include "support/RawRecordings.h"
@@ -44,14 +43,6 @@ bool record(korvane::RawFileWriter& writer, const QString& path, const Events& e
     return ok && writer.close();
 }
 
-QString headerEntries(const korvane::RawFileReader& reader) {
-    QStringList entries;
-    for (const auto& [key, value] : reader.info().headerEntries) {
-        entries << QString::fromStdString(key + "=" + value);
-    }
-    return entries.join('|');
-}
-
 // Read from the file with the usual index chunks, or from memory with chunks of chunkBytes.
 std::unique_ptr<korvane::RawFileReader> openInChunks(const QString& path, int chunkBytes) {
     QFile file(path);
@@ -80,6 +71,7 @@ private slots:
     void writerRoundTrip();
     void writerFileIsReadableWhileRecording();
     void writerHeaderAndMisuse();
+    void helperThreadRunsBesideItsOwner();
 
 private:
     QTemporaryDir dir;
@@ -88,7 +80,6 @@ private:
 };
 
 void TestSdkRaw::initTestCase() {
-    QVERIFY(dir.isValid());
     ordered = sensorStream(11, 300000, 20000000);
     // A second recording appended whose clock starts earlier: time steps back once, by less
     // than a wrap, so windows must gather events from both halves.
@@ -394,11 +385,16 @@ void TestSdkRaw::writerHeaderAndMisuse() {
     QVERIFY(writer.open(path.toStdString(), 640, 480, options) && writer.close());
     const auto header = korvane::RawFileReader::open(path.toStdString());
     QVERIFY(header);
+    QStringList entries;
+    for (const auto& [key, value] : header->info().headerEntries) {
+        entries << QString::fromStdString(key + "=" + value);
+    }
+    const QString text = entries.join('|');
     QVERIFY2(
-        headerEntries(*header).contains(QRegularExpression(
+        text.contains(QRegularExpression(
             "^date=\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\|evt=3.0\\|format=EVT3;height=480;"
             "width=640\\|geometry=640x480\\|serial_number=SER IAL 7\\|lonely=$")),
-        qPrintable(headerEntries(*header)));
+        qPrintable(text));
     const Event2D one{1, 1, 1, 1};
     QVERIFY(!writer.isOpen() && !writer.write(&one, 1) && !writer.flush() && !writer.close());
     QVERIFY(!writer.open(dir.filePath("missing/dir/x.raw").toStdString(), 1280, 720, "X"));
@@ -413,6 +409,27 @@ void TestSdkRaw::writerHeaderAndMisuse() {
     const auto first = openLoaded(dir.filePath("a.raw"));
     QVERIFY(first);
     COMPARE_EVENTS(allEvents(*first), Events{one});
+}
+
+// The reader's second thread: its job runs beside the owner, and wait hands on what the job
+// threw, once.
+void TestSdkRaw::helperThreadRunsBesideItsOwner() {
+    korvane::HelperThread helper;
+    std::atomic<bool> ownerWent{false};
+    bool jobSawOwner = false;
+    helper.start([&] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!ownerWent && std::chrono::steady_clock::now() < until) {
+            std::this_thread::yield();
+        }
+        jobSawOwner = ownerWent;
+    });
+    ownerWent = true;
+    helper.wait();
+    QVERIFY(jobSawOwner);
+    helper.start([] { throw std::runtime_error("job failed"); });
+    QVERIFY_EXCEPTION_THROWN(helper.wait(), std::runtime_error);
+    helper.wait();
 }
 
 QTEST_APPLESS_MAIN(TestSdkRaw)

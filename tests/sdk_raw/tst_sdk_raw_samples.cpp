@@ -1,7 +1,3 @@
-#include <QDir>
-#include <QRect>
-#include <QSize>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "support/RawRecordings.h"
@@ -81,10 +77,10 @@ void TestSdkRawSamples::libraryAndToolGiveKnownFigures() {
     // Converted to the other encoding and back, the recording keeps every event.
     const QString there = dir.filePath("there.raw");
     const QString back = dir.filePath("back.raw");
-    QCOMPARE(
-        runTool({"convert", path, there, "--format", format == "EVT3" ? "evt2" : "evt3"}).status,
-        0);
-    QCOMPARE(runTool({"convert", there, back, "--format", format.toLower()}).status, 0);
+    QVERIFY(
+        runTool({"convert", path, there, "--format", format == "EVT3" ? "evt2" : "evt3"}).status ==
+            0 &&
+        runTool({"convert", there, back, "--format", format.toLower()}).status == 0);
     for (const QString& copy : {there, back}) {
         const auto converted = openLoaded(copy);
         QVERIFY(converted);

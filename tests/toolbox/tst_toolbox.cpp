@@ -1,4 +1,3 @@
-#include <QPointer>
 #include <QtCharts/QChartView>
 #include <QtTest>
 
@@ -30,10 +29,8 @@ std::pair<Events, Triggers> itemsOf(const QString& path, std::uint64_t from = 0,
                   : std::pair<Events, Triggers>();
 }
 
-// A sensor-like stream that steps back now and then, with a trigger edge after every 500
-// events, written in the given encoding.
-QString writeStream(const QString& path, korvane::RawFormat format) {
-    const Events events = sensorStream(7, 300000, streamStart, true);
+// The events with a trigger edge after every 500 of them, in the given encoding.
+QString writeStream(const QString& path, const Events& events, korvane::RawFormat format) {
     korvane::RawFileWriter writer;
     bool ok = writer.open(path.toStdString(), 1280, 720, {format, {}, true});
     for (std::size_t i = 0; ok && i < events.size(); i += 500) {
@@ -66,20 +63,19 @@ private slots:
 
 private:
     QTemporaryDir dir;
-    QString sources[4];  // EVT 3.0 and EVT 2.0 streams, events in time order, no events
+    QString sources[4];
 };
 
 void TestToolbox::initTestCase() {
-    QVERIFY(dir.isValid());
-    sources[0] = writeStream(dir.filePath("source3.raw"), korvane::RawFormat::Evt3);
-    sources[1] = writeStream(dir.filePath("source2.raw"), korvane::RawFormat::Evt2);
+    // A stream that steps back now and then in both encodings, one in time order, none.
+    const Events stream = sensorStream(7, 300000, streamStart, true);
+    sources[0] = writeStream(dir.filePath("source3.raw"), stream, korvane::RawFormat::Evt3);
+    sources[1] = writeStream(dir.filePath("source2.raw"), stream, korvane::RawFormat::Evt2);
     const Events ordered = sensorStream(4, 20000, 1000000);
-    korvane::RawFileWriter writer;
-    sources[2] = dir.filePath("ordered.raw");
-    QVERIFY(writer.open(sources[2].toStdString(), 1280, 720, "TOOL-7"));
-    QVERIFY(writer.write(ordered.data(), ordered.size()) && writer.close());
+    sources[2] = writeStream(dir.filePath("ordered.raw"), ordered, korvane::RawFormat::Evt3);
     sources[3] = writeFile(dir.filePath("empty.raw"), evt3File({}));
-    QVERIFY(!sources[0].isEmpty() && !sources[1].isEmpty() && !sources[3].isEmpty());
+    QVERIFY(!sources[0].isEmpty() && !sources[1].isEmpty() && !sources[2].isEmpty() &&
+            !sources[3].isEmpty());
     QVERIFY(itemsOf(sources[0]).second.size() > 100);
 }
 
@@ -374,8 +370,8 @@ void TestToolbox::badInputIsRefusedWithoutOutput() {
     const QFileInfo before(arguments.value(1));
     const ToolRun run = runTool(arguments);
     QCOMPARE(run.status, 1);
-    QVERIFY(run.out.isEmpty() && run.err.count('\n') == 1);
-    QVERIFY2(run.err.startsWith("ostrel-raw: ") && run.err.contains(mentions.toUtf8()),
+    QVERIFY2(run.out.isEmpty() && run.err.count('\n') == 1 && run.err.startsWith("ostrel-raw: ") &&
+                 run.err.contains(mentions.toUtf8()),
              run.err.constData());
     QVERIFY(QDir(dir.filePath("refused")).isEmpty());
     QCOMPARE(QFileInfo(arguments.value(1)).size(), before.size());
