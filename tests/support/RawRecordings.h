@@ -1,5 +1,7 @@
 #pragma once
 
+// Hand-made and generated .raw recordings, the event list comparisons and a run of ostrel-raw,
+// for the tests of the reader, the writer and the tool.
 #include <QtTest>
 
 #include <array>
