@@ -53,8 +53,8 @@ private slots:
     void dumpPrintsTheWindow();
     void copiesHoldExactlyTheWindow_data();
     void copiesHoldExactlyTheWindow();
-    void rateBinsAddUpToInfo_data();
-    void rateBinsAddUpToInfo();
+    void rateBinsCountTheirItems_data();
+    void rateBinsCountTheirItems();
     void rateWindowCountsInTheBackgroundAndSeeks();
     void videoHasOneFramePerStepAndTheViewersPixels_data();
     void videoHasOneFramePerStepAndTheViewersPixels();
@@ -87,11 +87,9 @@ void TestToolbox::dumpPrintsTheWindow_data() {
     const Events ordered = itemsOf(sources[2]).first;
     const quint64 middle = ordered[ordered.size() / 2].timestamp;
     const QString from = QString::number(middle);
-    const QString stream = QString::number(streamStart + 100000);
     const quint64 all = noEnd;
     // clang-format off
     QTest::newRow("everything") << QStringList{sources[2]} << quint64(0) << all << -1;
-    QTest::newRow("from the middle") << QStringList{sources[2], "--from", from} << middle << all << -1;
     QTest::newRow("from and duration") << QStringList{sources[2], "--from", from, "--duration", "33333"} << middle << quint64(33333) << -1;
     QTest::newRow("duration from the first event") << QStringList{sources[2], "--duration", "5000"} << quint64(ordered.front().timestamp) << quint64(5000) << -1;
     QTest::newRow("limit") << QStringList{sources[2], "--limit", "17"} << quint64(0) << all << 17;
@@ -100,7 +98,7 @@ void TestToolbox::dumpPrintsTheWindow_data() {
     QTest::newRow("from after the end") << QStringList{sources[2], "--from", "99999999999"} << quint64(99999999999) << all << -1;
     QTest::newRow("recording without events") << QStringList{sources[3]} << quint64(0) << all << -1;
     QTest::newRow("triggers") << QStringList{sources[1], "--triggers"} << quint64(0) << all << -1;
-    QTest::newRow("triggers from the middle") << QStringList{sources[0], "--triggers", "--from", stream} << quint64(streamStart + 100000) << all << -1;
+    QTest::newRow("triggers from the middle") << QStringList{sources[0], "--triggers", "--from", QString::number(streamStart + 100000)} << quint64(streamStart + 100000) << all << -1;
     // clang-format on
 }
 
@@ -138,11 +136,12 @@ void TestToolbox::copiesHoldExactlyTheWindow_data() {
     QTest::addColumn<quint64>("from");      // cut's --from; convert has none
     QTest::addColumn<quint64>("duration");  // 0: none given, to the end
     QTest::addColumn<bool>("convert");
+    const quint64 edge = itemsOf(sources[0]).first[1000].timestamp;
     // clang-format off
     for (int source : {0, 1}) {
         for (const QString format : {"evt3", "evt2"}) {
             const QByteArray name = QByteArray(source == 0 ? "EVT 3.0" : "EVT 2.0") + " to " + format.toLatin1() + ": ";
-            QTest::newRow(name + "inside one chunk") << source << format << quint64(streamStart + 2000) << quint64(300) << false;
+            QTest::newRow(name + "inside one chunk, up to an event") << source << format << edge - 300 << quint64(300) << false;
             QTest::newRow(name + "across many chunks and the wrap") << source << format << quint64(streamStart + 100000) << quint64(1500000) << false;
             QTest::newRow(name + "before all events") << source << format << quint64(0) << quint64(streamStart) << false;
             QTest::newRow(name + "after all events") << source << format << quint64(noEnd / 2) << quint64(1000) << false;
@@ -180,7 +179,7 @@ void TestToolbox::copiesHoldExactlyTheWindow() {
              std::ptrdiff_t(convert ? 0 : 1));
 }
 
-void TestToolbox::rateBinsAddUpToInfo_data() {
+void TestToolbox::rateBinsCountTheirItems_data() {
     QTest::addColumn<int>("source");
     QTest::addColumn<quint64>("bin");
     QTest::newRow("EVT 3.0, default 10 ms") << 0 << quint64(10000);
@@ -189,32 +188,40 @@ void TestToolbox::rateBinsAddUpToInfo_data() {
 }
 
 // Bins follow each other from the one holding the earliest item, and add up to info's counts.
-void TestToolbox::rateBinsAddUpToInfo() {
+// One line per bin from the one holding the earliest item on, each counting the items in it:
+// together they add up to the whole recording.
+void TestToolbox::rateBinsCountTheirItems() {
     QFETCH(int, source);
     QFETCH(quint64, bin);
     QStringList arguments{"rate", sources[source]};
     const ToolRun run =
         runTool(bin == 10000 ? arguments : arguments << "--bin" << QString::number(bin));
     QCOMPARE(run.status, 0);
-    QList<QByteArray> lines = run.out.trimmed().split('\n');
-    QCOMPARE(lines.takeFirst(), QByteArray("t_us,events,positive,negative,triggers"));
-    const auto reader = openLoaded(sources[source]);
-    QVERIFY(reader);
-    const korvane::RawFileInfo& info = reader->info();
-    quint64 sums[5] = {info.minTimestamp / bin * bin, 0, 0, 0, 0};
-    for (const QByteArray& line : lines) {
-        const QList<QByteArray> fields = line.split(',');
-        QCOMPARE(fields.size(), 5);
-        QCOMPARE(fields[0].toULongLong(), sums[0]);
-        sums[0] += bin;
-        for (int k = 1; k < 5; ++k) {
-            sums[k] += fields[k].toULongLong();
-        }
+    const auto [events, triggers] = itemsOf(sources[source]);
+    const std::uint64_t first = openLoaded(sources[source])->info().minTimestamp / bin * bin;
+    std::vector<std::array<quint64, 4>> bins;  // events, positive, negative, triggers
+    const auto count = [&](std::uint64_t time, int column) {
+        bins.resize(std::max<std::size_t>(bins.size(), (time - first) / bin + 1));
+        ++bins[(time - first) / bin][column];
+    };
+    for (const Event2D& e : events) {
+        count(e.timestamp, 0);
+        count(e.timestamp, e.polarity != 0 ? 1 : 2);
     }
-    QCOMPARE(sums[1], info.events);
-    QCOMPARE(sums[2], info.positive);
-    QCOMPARE(sums[3], info.negative);
-    QCOMPARE(sums[4], info.triggers);
+    for (const ExtTrigger& t : triggers) {
+        count(t.timestamp, 3);
+    }
+    QByteArray expected = "t_us,events,positive,negative,triggers\n";
+    for (std::size_t i = 0; i < bins.size(); ++i) {
+        expected += QString("%1,%2,%3,%4,%5\n")
+                        .arg(first + i * bin)
+                        .arg(bins[i][0])
+                        .arg(bins[i][1])
+                        .arg(bins[i][2])
+                        .arg(bins[i][3])
+                        .toUtf8();
+    }
+    QCOMPARE(run.out, expected);
 }
 
 void TestToolbox::rateWindowCountsInTheBackgroundAndSeeks() {
