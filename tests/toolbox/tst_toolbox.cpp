@@ -36,8 +36,8 @@ QString writeStream(const QString& path, const Events& events, korvane::RawForma
     for (std::size_t i = 0; ok && i < events.size(); i += 500) {
         const std::size_t count = std::min<std::size_t>(500, events.size() - i);
         ok = writer.write(&events[i], count) &&
-             writer.writeTrigger(
-                 {events[i + count - 1].timestamp, std::uint8_t(i % 4), std::uint8_t(i / 500 % 2)});
+             writer.writeTrigger({events[i + count - 1].timestamp, std::uint8_t(i / 500 % 3),
+                                  std::uint8_t(i / 500 % 2)});
     }
     return ok && writer.close() ? path : QString();
 }
