@@ -1,0 +1,293 @@
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "main_window/KvGraphicsView.h"
+#include "main_window/KvSlider.h"
+#include "main_window/MainWidget.h"
+#include "main_window/ShowImageForm.h"
+#include "pipeline/EventFrameAccumulator.h"
+#include "support/FramePixels.h"
+#include "support/ScopedWorkDir.h"
+
+using korvane::Event2D;
+
+namespace {
+
+const QRgb background = qRgb(112, 112, 112);
+const QRgb positive = qRgb(191, 188, 180);
+const QRgb negative = qRgb(64, 61, 51);
+const int noClick = INT_MIN;
+
+// "x,y,polarity" separated by spaces.
+std::vector<Event2D> parseEvents(const QString& text) {
+    std::vector<Event2D> events;
+    for (const QString& token : text.split(' ', Qt::SkipEmptyParts)) {
+        const QStringList v = token.split(',');
+        events.emplace_back(quint16(v[0].toUInt()), quint16(v[1].toUInt()), quint8(v[2].toUInt()),
+                            0);
+    }
+    return events;
+}
+
+QImage take(EventFrameAccumulator& accumulator) {
+    QPixmap pixmap;
+    accumulator.takeFrame(pixmap);
+    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+class TestFrames : public QObject {
+    Q_OBJECT
+
+private slots:
+    void accumulator_data();
+    void accumulator();
+    void paintWhileTaking();
+    void handOffFromAnotherThread();
+    void view_data();
+    void view();
+    void trackClickValue_data();
+    void trackClickValue();
+    void slider_data();
+    void slider();
+};
+
+// Each "|" takes a frame; every frame taken is compared at the end, so a later paint may not
+// reach a frame handed over before.
+void TestFrames::accumulator_data() {
+    QTest::addColumn<QString>("painted");
+    QTest::addColumn<QString>("frames");
+    // clang-format off
+    QTest::newRow("nothing painted") << "|" << "";
+    QTest::newRow("the last event wins") << "640,360,1 640,360,0 |" << "640,360,0";
+    QTest::newRow("the last event wins, positive") << "640,360,0 640,360,1 |" << "640,360,1";
+    QTest::newRow("any polarity but 0 is positive") << "3,4,2 |" << "3,4,1";
+    QTest::newRow("corners") << "0,0,0 1279,719,0 |" << "0,0,0 1279,719,0";
+    QTest::newRow("outside skipped, the rest painted") << "10,10,1 1280,0,0 0,720,0 65535,65535,0 20,20,1 |" << "10,10,1 20,20,1";
+    QTest::newRow("a take starts afresh") << "1,2,1 3,4,0 | | 1,2,0 7,7,1 |" << "1,2,1 3,4,0 | | 1,2,0 7,7,1";
+    // clang-format on
+}
+
+void TestFrames::accumulator() {
+    QFETCH(QString, painted);
+    QFETCH(QString, frames);
+    EventFrameAccumulator accumulator;
+    QList<QImage> taken;
+    const QStringList paints = painted.split('|');
+    for (int i = 0; i + 1 < paints.size(); ++i) {
+        const std::vector<Event2D> events = parseEvents(paints[i]);
+        accumulator.addEvents(events.data(), events.data() + events.size());
+        taken << take(accumulator);
+    }
+    const QStringList expected = frames.split('|');
+    QCOMPARE(taken.size(), expected.size());
+    for (int i = 0; i < taken.size(); ++i) {
+        QImage frame(1280, 720, QImage::Format_RGB32);
+        frame.fill(background);
+        for (const Event2D& event : parseEvents(expected[i])) {
+            frame.setPixel(event.x, event.y, event.polarity ? positive : negative);
+        }
+        QVERIFY2(taken[i] == frame, qPrintable(QString("frame %1").arg(i)));
+    }
+}
+
+// Every event lands in exactly one frame, none lost and none shown twice, while two producers
+// paint and this thread takes frames.
+void TestFrames::paintWhileTaking() {
+    EventFrameAccumulator accumulator;
+    std::atomic<int> producersLeft{2};
+    const auto paintRows = [&accumulator, &producersLeft](int firstRow, quint8 polarity) {
+        std::vector<Event2D> row(1280);
+        for (int y = firstRow; y < firstRow + 360; ++y) {
+            for (int x = 0; x < 1280; ++x) {
+                row[x] = Event2D(quint16(x), quint16(y), polarity, 0);
+            }
+            accumulator.addEvents(row.data(), row.data() + row.size());
+            // Spreads the painting over many takes.
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+        --producersLeft;
+    };
+    std::thread top(paintRows, 0, quint8(1));
+    std::thread bottom(paintRows, 360, quint8(0));
+    QHash<QRgb, int> total;
+    for (bool last = false; !last;) {
+        last = producersLeft == 0;
+        const QHash<QRgb, int> counts = colourCounts(take(accumulator));
+        for (auto count = counts.cbegin(); count != counts.cend(); ++count) {
+            total[count.key()] += count.value();
+        }
+    }
+    top.join();
+    bottom.join();
+    total.remove(background);
+    QCOMPARE(total, (QHash<QRgb, int>{{positive, 1280 * 360}, {negative, 1280 * 360}}));
+}
+
+// A producer thread's hand-off reaches the view through the GUI thread's event loop.
+void TestFrames::handOffFromAnotherThread() {
+    ScopedWorkDir dir;
+    MainWidget window;
+    window.show();
+    std::thread producer([&window] {
+        const Event2D event(100, 100, 0, 0);
+        window.frameAccumulator().addEvents(&event, &event + 1);
+        emit window.triggerEventsToShow();
+    });
+    producer.join();
+    QCOMPARE(shownFrame(&window).pixel(100, 100), background);
+    QTRY_COMPARE(shownFrame(&window).pixel(100, 100), negative);
+}
+
+// Wheel steps ("in", "out", "side"), a double click, a resize of the form, a frame of the same
+// size or a smaller one; the zoom that results, in wheel steps over the fitted size.
+void TestFrames::view_data() {
+    QTest::addColumn<QString>("actions");
+    QTest::addColumn<int>("steps");
+    // clang-format off
+    QTest::newRow("out at the fitted size") << "out" << 0;
+    QTest::newRow("sideways at the fitted size") << "side" << 0;
+    QTest::newRow("sideways zooms out") << "in in side" << 1;
+    QTest::newRow("42 steps in at most") << "in*43" << 42;
+    QTest::newRow("back out to the fitted size, no further") << "in*42 out*43" << 0;
+    QTest::newRow("a double click fits and restarts the count") << "in*5 dclick out in*43" << 42;
+    QTest::newRow("a resize fits and restarts the count") << "in*5 resize out in*43" << 42;
+    QTest::newRow("a new frame keeps zoom and scroll") << "in*10 frame" << 10;
+    QTest::newRow("a frame of another size is fitted") << "in*10 small" << 0;
+    // clang-format on
+}
+
+void TestFrames::view() {
+    QFETCH(QString, actions);
+    QFETCH(int, steps);
+    ShowImageForm form;
+    form.resize(840, 429);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* view = form.findChild<KvGraphicsView*>();
+    QWidget* port = view->viewport();
+    for (const QString& action : actions.split(' ')) {
+        const QString name = action.section('*', 0, 0);
+        for (int i = action.contains('*') ? action.section('*', 1).toInt() : 1; i > 0; --i) {
+            if (name == "dclick") {
+                QTest::mouseDClick(port, Qt::LeftButton, {}, port->rect().center());
+            } else if (name == "resize") {
+                form.resize(1000, 650);
+            } else if (name == "frame" || name == "small") {
+                QScrollBar* bar = view->horizontalScrollBar();
+                bar->setValue(bar->maximum() / 3);
+                const int scrolled = bar->value();
+                QPixmap frame(name == "frame" ? QSize(1280, 720) : QSize(640, 480));
+                frame.fill(Qt::red);
+                form.showPixMap(frame);
+                QVERIFY(name == "small" || (scrolled > 0 && bar->value() == scrolled));
+            } else {
+                const QPoint delta = name == "in"    ? QPoint(0, 120)
+                                     : name == "out" ? QPoint(0, -120)
+                                                     : QPoint(120, 0);
+                const QPointF at = port->rect().center();
+                QWheelEvent wheel(at, port->mapToGlobal(at.toPoint()), QPoint(), delta,
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(port, &wheel);
+                QVERIFY(wheel.isAccepted());
+            }
+        }
+    }
+    // fitInView keeps a 2-pixel margin.
+    const QRectF scene = view->sceneRect();
+    const double fitted =
+        std::min((port->width() - 4) / scene.width(), (port->height() - 4) / scene.height());
+    const double zoom = view->transform().m11() / fitted;
+    QVERIFY2(std::abs(zoom / std::pow(1.1, steps) - 1) < 1e-9, qPrintable(QString::number(zoom)));
+}
+
+void TestFrames::trackClickValue_data() {
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<int>("track");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("track as long as the handle") << 7 << 100 << 10 << 5 << 7;
+    QTest::newRow("full int range saturates") << INT_MIN << INT_MAX << 11 << 10000 << INT_MAX;
+    QTest::newRow("full int range saturates low") << INT_MIN << INT_MAX << 11 << -10000 << INT_MIN;
+}
+
+void TestFrames::trackClickValue() {
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(int, track);
+    QFETCH(int, position);
+    QFETCH(int, expected);
+    QCOMPARE(::trackClickValue(minimum, maximum, 10, track, position), expected);
+}
+
+// A slider of 0 to 100, taller than wide is vertical; the mouse is pressed at the first
+// coordinate along it and released at the last. trackClicked carries the raw value, the slider
+// shows it clamped; a press on the 10-pixel handle drags.
+void TestFrames::slider_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("mouse");
+    QTest::addColumn<int>("clicked");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("dragged");
+    // clang-format off
+    QTest::newRow("left end, span 501") << QSize(511, 35) << 50 << "left 0" << 0 << 0 << false;
+    QTest::newRow("left end, span 500") << QSize(510, 35) << 50 << "left 0" << -1 << 0 << false;
+    QTest::newRow("right end, span 401") << QSize(411, 35) << 0 << "left 410" << 100 << 100 << false;
+    QTest::newRow("right end, span 400") << QSize(410, 35) << 0 << "left 409" << 101 << 100 << false;
+    QTest::newRow("beside the handle: a jump, no drag") << QSize(610, 35) << 0 << "left 305 500" << 50 << 50 << false;
+    QTest::newRow("handle's left edge drags") << QSize(610, 35) << 50 << "left 300 500" << 49 << 82 << true;
+    QTest::newRow("handle's right edge drags") << QSize(610, 35) << 50 << "left 309 509" << 50 << 83 << true;
+    QTest::newRow("right button: no jump") << QSize(610, 35) << 0 << "right 400" << noClick << 0 << false;
+    QTest::newRow("disabled: nothing") << QSize(610, 35) << 0 << "disabled 305" << noClick << 0 << false;
+    QTest::newRow("vertical: the value grows downward") << QSize(35, 400) << 0 << "left 300" << 75 << 75 << false;
+    // clang-format on
+}
+
+void TestFrames::slider() {
+    QFETCH(QSize, size);
+    QFETCH(int, start);
+    QFETCH(QString, mouse);
+    QFETCH(int, clicked);
+    QFETCH(int, value);
+    QFETCH(bool, dragged);
+    KvSlider slider;
+    const bool vertical = size.height() > size.width();
+    slider.setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
+    slider.setRange(0, 100);
+    slider.setPageStep(1);
+    slider.setValue(start);
+    slider.setMinimumSize(0, 0);
+    slider.resize(size);
+    const QStringList words = mouse.split(' ');
+    slider.setEnabled(words[0] != "disabled");
+    slider.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&slider));
+    const auto at = [&](const QString& along) {
+        return vertical ? QPoint(3, along.toInt()) : QPoint(along.toInt(), size.height() / 2);
+    };
+    const Qt::MouseButton button = words[0] == "right" ? Qt::RightButton : Qt::LeftButton;
+    QSignalSpy clicks(&slider, &KvSlider::trackClicked);
+    QSignalSpy presses(&slider, &QSlider::sliderPressed);
+    QTest::mousePress(&slider, button, {}, at(words[1]));
+    QMouseEvent move(QEvent::MouseMove, at(words.last()), slider.mapToGlobal(at(words.last())),
+                     Qt::NoButton, button, {});
+    QApplication::sendEvent(&slider, &move);
+    QTest::mouseRelease(&slider, button, {}, at(words.last()));
+    QCOMPARE(clicks.count(), clicked == noClick ? 0 : 1);
+    QCOMPARE(clicks.value(0).value(0, noClick).toInt(), clicked);
+    QCOMPARE(slider.value(), value);
+    QCOMPARE(presses.count(), dragged ? 1 : 0);
+    QVERIFY(!slider.isSliderDown());
+}
+
+QTEST_MAIN(TestFrames)
+#include "tst_frames.moc"
