@@ -1,5 +1,6 @@
-// Window-system moves on a real X server: a private Xvfb without window manager, driven with
-// xdotool. Without Xvfb or xdotool the tests skip.
+// What only a real X server shows: whether a compositing manager runs, and what translucent
+// windows look like without one. The server is a private Xvfb without window manager; without
+// Xvfb the tests skip.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -7,7 +8,6 @@
 #include <unistd.h>
 #include <QPointer>
 #include <QProcess>
-#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -16,7 +16,6 @@
 
 #include "dialogs/InitDialog.h"
 #include "dialogs/WaitingWin.h"
-#include "framework/QFramelessHelper.h"
 #include "framework/QFramelessWidget.h"
 #include "framework/windowTranslucency.h"
 
@@ -24,11 +23,8 @@ namespace {
 
 // Starts Xvfb on a free display; returns its pid and sets display, or -1.
 pid_t startXvfb(QByteArray* display) {
-    if (QStandardPaths::findExecutable("Xvfb").isEmpty()) {
-        return -1;
-    }
     int fds[2];
-    if (pipe(fds) != 0) {
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty() || pipe(fds) != 0) {
         return -1;
     }
     const QByteArray fd = QByteArray::number(fds[1]);
@@ -48,15 +44,13 @@ pid_t startXvfb(QByteArray* display) {
     QByteArray number;
     pollfd ready = {fds[0], POLLIN, 0};
     char buffer[16];
-    while (!number.endsWith('\n') && poll(&ready, 1, 10000) > 0) {
-        const ssize_t count = read(fds[0], buffer, sizeof buffer);
-        if (count <= 0) {
-            break;
-        }
+    ssize_t count = 0;
+    while (!number.endsWith('\n') && poll(&ready, 1, 10000) > 0 &&
+           (count = read(fds[0], buffer, sizeof buffer)) > 0) {
         number.append(buffer, static_cast<int>(count));
     }
     close(fds[0]);
-    if (pid < 0 || number.trimmed().isEmpty()) {
+    if (number.trimmed().isEmpty()) {
         if (pid > 0) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
@@ -67,32 +61,13 @@ pid_t startXvfb(QByteArray* display) {
     return pid;
 }
 
-void xdotool(const QStringList& arguments) {
-    QProcess::execute("xdotool", arguments);
-    QTest::qWait(60);
-}
-
-void pointerTo(const QPoint& global) {
-    xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-}
-
-// Presses the left button at from and moves by in five steps before releasing it.
-void dragBy(const QPoint& from, const QPoint& by) {
-    pointerTo(from);
-    xdotool({"mousedown", "1"});
-    for (int step = 1; step <= 5; ++step) {
-        pointerTo(from + by * step / 5);
-    }
-    xdotool({"mouseup", "1"});
-    QTest::qWait(200);
-}
-
 // Share of the window's pixels on screen, inside its mask, that are black: what a translucent
-// window shows where nothing composites it.
+// window shows where nothing composites it. An unexposed window counts as black.
 double blackShare(QWidget* window) {
     window->show();
-    const bool exposed = QTest::qWaitForWindowExposed(window);
-    QTest::qWait(200);
+    if (!QTest::qWaitForWindowExposed(window)) {
+        return 1.0;
+    }
     const QImage shot =
         QGuiApplication::primaryScreen()
             ->grabWindow(0, window->x(), window->y(), window->width(), window->height())
@@ -105,7 +80,7 @@ double blackShare(QWidget* window) {
             }
         }
     }
-    return exposed ? double(black) / (window->width() * window->height()) : 1.0;
+    return double(black) / (window->width() * window->height());
 }
 
 }  // namespace
@@ -119,8 +94,6 @@ public:
 private slots:
     void initTestCase();
     void cleanup();
-    void dragTitleBar();
-    void resizeFromCorner();
     void noShadowBandWithoutCompositor();
     void compositorTurnsShadowOn();
 
@@ -129,15 +102,11 @@ private:
 
     bool xServer = false;
     QPointer<QFramelessWidget> window;
-    QWidget* titleBar = nullptr;
 };
 
 void TestFramelessX11::initTestCase() {
     if (!xServer) {
         QSKIP("needs Xvfb");
-    }
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) {
-        QSKIP("needs xdotool");
     }
     QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
 }
@@ -149,60 +118,34 @@ void TestFramelessX11::cleanup() {
 // Built like the main window: resizable, shadow and native frame requested.
 void TestFramelessX11::showWindow() {
     window = new QFramelessWidget(nullptr, true, true, true);
-    auto* layout = new QVBoxLayout(window);
-    titleBar = new QWidget(window);
-    titleBar->setFixedHeight(40);
-    new QPushButton("x", titleBar);
-    layout->addWidget(titleBar);
-    layout->addWidget(new QWidget(window), 1);
-    window->setMinimumSize(300, 200);
+    new QVBoxLayout(window);
     window->setGeometry(200, 150, 500, 400);
-    window->framelessHelper()->setTitleBar(titleBar);
     window->show();
-    if (!QTest::qWaitForWindowExposed(window)) {
-        qWarning("window not exposed");
-    }
-    QTRY_COMPARE(window->pos(), QPoint(200, 150));
-}
-
-void TestFramelessX11::dragTitleBar() {
-    showWindow();
-    dragBy(titleBar->mapToGlobal(QPoint(250, 20)), QPoint(120, -60));
-    QTRY_COMPARE(window->geometry(), QRect(320, 90, 500, 400));
-}
-
-void TestFramelessX11::resizeFromCorner() {
-    showWindow();
-    const QPoint corner = window->mapToGlobal(QPoint(497, 397));
-    dragBy(corner, QPoint(60, 35));
-    QTRY_COMPARE(window->geometry(), QRect(200, 150, 560, 435));
-    dragBy(corner + QPoint(60, 35), QPoint(-600, -600));
-    QTRY_COMPARE(window->geometry(), QRect(200, 150, 300, 200));
+    QVERIFY(QTest::qWaitForWindowExposed(window));
 }
 
 void TestFramelessX11::noShadowBandWithoutCompositor() {
-    if (windowSystemShowsTranslucency()) {
-        QSKIP("a compositing manager runs");
-    }
+    QVERIFY(!windowSystemShowsTranslucency());
     showWindow();
     QVERIFY(!window->testAttribute(Qt::WA_TranslucentBackground));
     QVERIFY(window->layout()->contentsMargins() != QMargins(10, 10, 10, 10));
-    // 10 pixels in: inside the 13-pixel zone of a drawn shadow, outside the plain 8.
-    dragBy(window->mapToGlobal(QPoint(10, 200)), QPoint(-40, 0));
-    QTest::qWait(200);
-    QCOMPARE(window->geometry(), QRect(200, 150, 500, 400));
-    // The other translucent windows draw no black either (the logo has a little).
+    // The resize zone is the plain 8 pixels, not the 13 of a drawn shadow.
+    QTest::mouseMove(window, QPoint(7, 200));
+    QTRY_COMPARE(window->cursor().shape(), Qt::SizeHorCursor);
+    QTest::mouseMove(window, QPoint(10, 200));
+    QTRY_COMPARE(window->cursor().shape(), Qt::ArrowCursor);
+    // The other translucent windows draw no black either (the logo has a little); until the
+    // server shows them, the screen behind is black too.
     WaitingWin waiting(nullptr);
-    QCOMPARE(blackShare(&waiting), 0.0);
+    QTRY_COMPARE(blackShare(&waiting), 0.0);
     InitDialog startup(nullptr);
-    QVERIFY(blackShare(&startup) < 0.01);
+    QTRY_VERIFY(blackShare(&startup) < 0.01);
 }
 
 void TestFramelessX11::compositorTurnsShadowOn() {
     if (QStandardPaths::findExecutable("xcompmgr").isEmpty()) {
         QSKIP("needs xcompmgr");
     }
-    QVERIFY(!windowSystemShowsTranslucency());
     QProcess compositor;
     compositor.start("xcompmgr", QStringList());
     QVERIFY(compositor.waitForStarted());
@@ -212,7 +155,6 @@ void TestFramelessX11::compositorTurnsShadowOn() {
     QCOMPARE(window->layout()->contentsMargins(), QMargins(10, 10, 10, 10));
     QVERIFY(WaitingWin(nullptr).testAttribute(Qt::WA_TranslucentBackground));
     QVERIFY(InitDialog(nullptr).testAttribute(Qt::WA_TranslucentBackground));
-    delete window;
     compositor.terminate();
     QVERIFY(compositor.waitForFinished());
     QTRY_VERIFY(!windowSystemShowsTranslucency());

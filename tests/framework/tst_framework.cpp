@@ -1,0 +1,376 @@
+// Mouse input goes through the window system layer, as a user's would.
+#define QTEST_QPA_MOUSE_HANDLING
+
+#include <QGridLayout>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include "framework/QFramelessDialog.h"
+#include "framework/QFramelessHelper.h"
+#include "framework/QFramelessWidget.h"
+#include "framework/shadowTile.h"
+#include "main_window/MainWidget.h"
+#include "main_window/windowPlacement.h"
+#include "support/ScopedWorkDir.h"
+
+namespace {
+
+const QRect startGeometry(100, 100, 400, 300);
+
+// "shadow": resizable with a drawn shadow, "plain": without shadow, "fixed": not resizable,
+// "native": native frame requested, "dialog": a fixed dialog; each with a 40-pixel title bar
+// holding a button at (340, 5, 30, 30). "main window": a QMainWindow, "no layout": nothing in it.
+// Minimum 200 x 150.
+QWidget* makeWindow(const QString& kind) {
+    QWidget* window = nullptr;
+    if (kind == "main window") {
+        auto* mainWindow = new QMainWindow;
+        mainWindow->setCentralWidget(new QWidget(mainWindow));
+        new QGridLayout(mainWindow->centralWidget());
+        new QFramelessHelper(mainWindow, true, true, false, mainWindow);
+        window = mainWindow;
+    } else if (kind == "dialog") {
+        window = new QFramelessDialog(nullptr, false, true, false);
+    } else {
+        window = new QFramelessWidget(nullptr, kind != "fixed", kind != "plain", kind == "native");
+    }
+    window->setMinimumSize(200, 150);
+    window->setGeometry(startGeometry);
+    if (kind == "main window" || kind == "no layout") {
+        return window;
+    }
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* titleBar = new QWidget(window);
+    titleBar->setFixedHeight(40);
+    (new QPushButton(titleBar))->setGeometry(340, 5, 30, 30);
+    layout->addWidget(titleBar);
+    layout->addWidget(new QWidget(window), 1);
+    window->findChild<QFramelessHelper*>()->setTitleBar(titleBar);
+    return window;
+}
+
+QFramelessHelper* helperOf(QWidget* window) {
+    return window->findChild<QFramelessHelper*>();
+}
+
+QImage rendered(QWidget* window) {
+    QImage image(window->size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    window->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image;
+}
+
+QMargins contentMargins(QWidget* window) {
+    auto* mainWindow = qobject_cast<QMainWindow*>(window);
+    QLayout* layout = mainWindow ? mainWindow->centralWidget()->layout() : window->layout();
+    return layout ? layout->contentsMargins() : window->contentsMargins();
+}
+
+}  // namespace
+
+class TestFramework : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void hover_data();
+    void hover();
+    void drag_data();
+    void drag();
+    void dragOutOnAnotherScreen();
+    void doubleClickOnTitleBar();
+    void frame_data();
+    void frame();
+    void shadowBand();
+    void hitTest_data();
+    void hitTest();
+    void centring_data();
+    void centring();
+    void mainWindow();
+
+private:
+    void show(QWidget* shown);
+
+    ScopedWorkDir workDir;
+    QWidget* window = nullptr;
+};
+
+void TestFramework::show(QWidget* shown) {
+    window = shown;
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window)) {
+        qWarning("window not exposed");
+    }
+}
+
+void TestFramework::cleanup() {
+    delete window;
+    window = nullptr;
+}
+
+// The zones are 8 pixels wide, 13 with the shadow; the edges are what the window system is
+// asked to resize.
+void TestFramework::hover_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QPoint>("pos");
+    QTest::addColumn<Qt::CursorShape>("cursor");
+    QTest::addColumn<Qt::Edges>("edges");
+    const Qt::Edges none;
+    // clang-format off
+    QTest::newRow("12 in") << "shadow" << QPoint(12, 150) << Qt::SizeHorCursor << Qt::Edges(Qt::LeftEdge);
+    QTest::newRow("13 in") << "shadow" << QPoint(13, 150) << Qt::ArrowCursor << none;
+    QTest::newRow("x = w - b") << "shadow" << QPoint(387, 150) << Qt::SizeHorCursor << Qt::Edges(Qt::RightEdge);
+    QTest::newRow("x = w - b - 1") << "shadow" << QPoint(386, 150) << Qt::ArrowCursor << none;
+    QTest::newRow("top") << "shadow" << QPoint(200, 12) << Qt::SizeVerCursor << Qt::Edges(Qt::TopEdge);
+    QTest::newRow("y = h - b") << "shadow" << QPoint(200, 287) << Qt::SizeVerCursor << Qt::Edges(Qt::BottomEdge);
+    QTest::newRow("top-left") << "shadow" << QPoint(12, 12) << Qt::SizeFDiagCursor << (Qt::TopEdge | Qt::LeftEdge);
+    QTest::newRow("right of top-left") << "shadow" << QPoint(13, 12) << Qt::SizeVerCursor << Qt::Edges(Qt::TopEdge);
+    QTest::newRow("below top-left") << "shadow" << QPoint(12, 13) << Qt::SizeHorCursor << Qt::Edges(Qt::LeftEdge);
+    QTest::newRow("top-right") << "shadow" << QPoint(395, 5) << Qt::SizeBDiagCursor << (Qt::TopEdge | Qt::RightEdge);
+    QTest::newRow("bottom-left") << "shadow" << QPoint(5, 295) << Qt::SizeBDiagCursor << (Qt::BottomEdge | Qt::LeftEdge);
+    QTest::newRow("last pixel") << "shadow" << QPoint(399, 299) << Qt::SizeFDiagCursor << (Qt::BottomEdge | Qt::RightEdge);
+    QTest::newRow("no shadow, 7 in") << "plain" << QPoint(7, 150) << Qt::SizeHorCursor << Qt::Edges(Qt::LeftEdge);
+    QTest::newRow("no shadow, 8 in") << "plain" << QPoint(8, 150) << Qt::ArrowCursor << none;
+    QTest::newRow("no shadow, right") << "plain" << QPoint(392, 150) << Qt::SizeHorCursor << Qt::Edges(Qt::RightEdge);
+    QTest::newRow("no shadow, 9 from right") << "plain" << QPoint(391, 150) << Qt::ArrowCursor << none;
+    QTest::newRow("fixed: left") << "fixed" << QPoint(2, 150) << Qt::ArrowCursor << none;
+    QTest::newRow("fixed: last pixel") << "fixed" << QPoint(399, 299) << Qt::ArrowCursor << none;
+    QTest::newRow("native frame falls back to drawn") << "native" << QPoint(12, 150) << Qt::SizeHorCursor << Qt::Edges(Qt::LeftEdge);
+    // clang-format on
+}
+
+void TestFramework::hover() {
+    QFETCH(QString, kind);
+    QFETCH(QPoint, pos);
+    QFETCH(Qt::CursorShape, cursor);
+    QFETCH(Qt::Edges, edges);
+    show(makeWindow(kind));
+    QTest::mouseMove(window, QPoint(200, 150));
+    QTest::mouseMove(window, pos);
+    QCOMPARE(window->cursor().shape(), cursor);
+    if (cursor != Qt::ArrowCursor) {
+        const int border = kind == "plain" ? 8 : 13;
+        QCOMPARE(edgeZoneEdges(edgeZoneAt(edgeZoneRects(window->size(), border), pos)), edges);
+    }
+}
+
+// Pressed at a point of the window, moved through offsets from it, released; no move after the
+// release drags. Maximised, the screen is 800 pixels wide and the restored window's shadow 10.
+void TestFramework::drag_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QPoint>("press");
+    QTest::addColumn<QVector<QPoint>>("steps");
+    QTest::addColumn<QRect>("geometry");
+    const QRect start = startGeometry;
+    // clang-format off
+    QTest::newRow("title bar") << "shadow" << QPoint(110, 30) << QVector<QPoint>{{10, 5}, {-60, 40}} << start.translated(-60, 40);
+    QTest::newRow("title-bar button") << "shadow" << QPoint(365, 30) << QVector<QPoint>{{50, 50}} << start;
+    QTest::newRow("fixed: top of the title bar drags") << "fixed" << QPoint(110, 11) << QVector<QPoint>{{30, 20}} << start.translated(30, 20);
+    QTest::newRow("fixed: a corner does not resize") << "fixed" << QPoint(398, 298) << QVector<QPoint>{{40, 40}} << start;
+    QTest::newRow("left to the minimum, not one past") << "shadow" << QPoint(3, 150) << QVector<QPoint>{{200, 0}, {201, 0}} << QRect(300, 100, 200, 300);
+    QTest::newRow("top to the minimum, not one past") << "shadow" << QPoint(200, 3) << QVector<QPoint>{{0, 150}, {0, 151}} << QRect(100, 250, 400, 150);
+    QTest::newRow("right shrinks to the minimum") << "shadow" << QPoint(398, 150) << QVector<QPoint>{{-300, 0}} << QRect(100, 100, 200, 300);
+    QTest::newRow("bottom grows") << "shadow" << QPoint(200, 297) << QVector<QPoint>{{9, 20}} << QRect(100, 100, 400, 320);
+    QTest::newRow("top-left grows") << "shadow" << QPoint(2, 2) << QVector<QPoint>{{-30, -20}} << QRect(70, 80, 430, 320);
+    QTest::newRow("top-right clamps the width") << "shadow" << QPoint(397, 3) << QVector<QPoint>{{-300, -10}} << QRect(100, 90, 200, 310);
+    QTest::newRow("bottom-left clamps to the minimum") << "shadow" << QPoint(3, 297) << QVector<QPoint>{{50, -20}, {400, -400}} << QRect(300, 100, 200, 150);
+    QTest::newRow("bottom-right grows") << "shadow" << QPoint(397, 297) << QVector<QPoint>{{20, 10}, {60, 45}} << QRect(100, 100, 460, 345);
+    QTest::newRow("maximised: the grabbed point stays under the pointer") << "maximised" << QPoint(100, 20) << QVector<QPoint>{{20, 6}, {35, 31}} << QRect(85, 21, 400, 300);
+    QTest::newRow("maximised: from the top zone") << "maximised" << QPoint(400, 3) << QVector<QPoint>{{0, 10}} << QRect(200, 0, 400, 300);
+    QTest::newRow("maximised: no higher than the screen") << "maximised" << QPoint(100, 30) << QVector<QPoint>{{0, -22}} << QRect(50, -10, 400, 300);
+    // clang-format on
+}
+
+void TestFramework::drag() {
+    QFETCH(QString, kind);
+    QFETCH(QPoint, press);
+    QFETCH(QVector<QPoint>, steps);
+    QFETCH(QRect, geometry);
+    show(makeWindow(kind));
+    if (kind == "maximised") {
+        helperOf(window)->switchMaximizedNormal();
+        QTRY_VERIFY(window->isMaximized() && window->width() == 800);
+    }
+    const QPoint global = window->mapToGlobal(press);
+    QTest::mousePress(window, Qt::LeftButton, {}, press);
+    for (const QPoint& step : steps) {
+        QTest::mouseMove(window, window->mapFromGlobal(global + step));
+    }
+    QTest::mouseRelease(window, Qt::LeftButton, {}, window->mapFromGlobal(global + steps.last()));
+    QTRY_COMPARE(window->geometry(), geometry);
+    QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseMove(window, window->mapFromGlobal(global + QPoint(100, 100)));
+    QCOMPARE(window->geometry(), geometry);
+}
+
+// The title bar stays on the screen under the pointer, here one below and right of the first.
+void TestFramework::dragOutOnAnotherScreen() {
+    const QRect second(1920, 300, 1280, 984);
+    QCOMPARE(dragOutPosition(QPoint(2500, 302), QPoint(640, 2), 1280, 1000, 10, second),
+             QPoint(2000, 290));
+}
+
+void TestFramework::doubleClickOnTitleBar() {
+    for (const bool resizable : {true, false}) {
+        show(makeWindow(resizable ? "shadow" : "fixed"));
+        QTest::mouseDClick(window, Qt::LeftButton, {}, QPoint(110, 30));
+        QCOMPARE(window->isMaximized(), resizable);
+        QTest::mouseDClick(window, Qt::LeftButton, {}, QPoint(110, 30));
+        QVERIFY(!window->isMaximized());
+        cleanup();
+    }
+}
+
+// The content keeps clear of the shadow band, except when maximised.
+void TestFramework::frame_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("translucent");
+    QTest::addColumn<int>("margin");
+    QTest::addColumn<int>("alpha");  // 9 pixels in from the left edge
+    QTest::newRow("shadow") << "shadow" << true << 10 << 47;
+    QTest::newRow("no shadow") << "plain" << false << 0 << 0;
+    QTest::newRow("dialog") << "dialog" << true << 10 << 47;
+    QTest::newRow("main window: the central widget's margins") << "main window" << true << 10 << 0;
+    QTest::newRow("no layout") << "no layout" << true << 0 << 47;
+}
+
+void TestFramework::frame() {
+    QFETCH(QString, kind);
+    QFETCH(bool, translucent);
+    QFETCH(int, margin);
+    QFETCH(int, alpha);
+    show(makeWindow(kind));
+    QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(window->testAttribute(Qt::WA_TranslucentBackground), translucent);
+    QCOMPARE(contentMargins(window), QMargins(margin, margin, margin, margin));
+    QCOMPARE(qAlpha(rendered(window).pixel(9, window->height() / 2)), alpha);
+    helperOf(window)->switchMaximizedNormal();
+    QTRY_VERIFY(window->isMaximized());
+    QCOMPARE(contentMargins(window), QMargins());
+}
+
+// The band holds the tile's alphas inward from every edge and corner, in black, and nothing in
+// the middle; maximised, the window paints its background instead.
+void TestFramework::shadowBand() {
+    show(makeWindow("shadow"));
+    const QImage image = rendered(window);
+    const int w = window->width();
+    const int h = window->height();
+    const auto alpha = [&image](int x, int y) { return qAlpha(image.pixel(x, y)); };
+    for (int y = 10; y < h - 10; ++y) {
+        QVERIFY2(alpha(9, y) == 47 && alpha(w - 10, y) == 47, qPrintable(QString::number(y)));
+    }
+    for (int x = 10; x < w - 10; ++x) {
+        QVERIFY2(alpha(x, 9) == 47 && alpha(x, h - 10) == 47, qPrintable(QString::number(x)));
+    }
+    const int points[][3] = {{0, h / 2, 0},      {6, h / 2, 15},         {9, 9, 30},
+                             {w - 10, 9, 30},    {9, h - 10, 30},        {w - 10, h - 10, 47},
+                             {5, 9, 5},          {0, 0, 0},              {w / 2, h / 2, 0}};
+    for (const auto& point : points) {
+        QCOMPARE(alpha(point[0], point[1]), point[2]);
+    }
+    QCOMPARE(QColor(image.pixel(9, h / 2)).rgb(), qRgb(0, 0, 0));
+    // 3.14 rather than pi: pi would give 30 here.
+    QCOMPARE(shadowAlpha(13, 18), 29);
+
+    helperOf(window)->switchMaximizedNormal();
+    QTRY_VERIFY(window->width() > w);
+    const QImage maximised = rendered(window);
+    const QRgb background = window->palette().color(QPalette::Window).rgba();
+    QCOMPARE(maximised.pixel(0, 0), background);
+    QCOMPARE(maximised.pixel(window->width() / 2, window->height() / 2), background);
+}
+
+// What the window answers the native hit test; the title bar is at (10, 10, 380, 40), its
+// button at (350, 15, 30, 30).
+void TestFramework::hitTest_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QPoint>("pos");
+    QTest::addColumn<bool>("buttonHidden");
+    QTest::addColumn<int>("code");
+    // clang-format off
+    QTest::newRow("top-left") << "shadow" << QPoint(3, 3) << false << int(HitTopLeft);
+    QTest::newRow("top-right") << "shadow" << QPoint(396, 3) << false << int(HitTopRight);
+    QTest::newRow("bottom-left") << "shadow" << QPoint(3, 296) << false << int(HitBottomLeft);
+    QTest::newRow("bottom-right") << "shadow" << QPoint(396, 296) << false << int(HitBottomRight);
+    QTest::newRow("left") << "shadow" << QPoint(2, 150) << false << int(HitLeft);
+    QTest::newRow("top") << "shadow" << QPoint(200, 3) << false << int(HitTop);
+    QTest::newRow("x = w - b is not right") << "shadow" << QPoint(387, 150) << false << int(HitClient);
+    QTest::newRow("x = w - b + 1 is right") << "shadow" << QPoint(388, 150) << false << int(HitRight);
+    QTest::newRow("y = h - b is not bottom") << "shadow" << QPoint(200, 287) << false << int(HitClient);
+    QTest::newRow("y = h - b + 1 is bottom") << "shadow" << QPoint(200, 288) << false << int(HitBottom);
+    QTest::newRow("empty title bar") << "shadow" << QPoint(200, 30) << false << int(HitCaption);
+    QTest::newRow("title-bar button") << "shadow" << QPoint(365, 30) << false << int(HitClient);
+    QTest::newRow("button's first column") << "shadow" << QPoint(350, 30) << false << int(HitClient);
+    QTest::newRow("left of the button") << "shadow" << QPoint(349, 30) << false << int(HitCaption);
+    QTest::newRow("hidden button") << "shadow" << QPoint(365, 30) << true << int(HitCaption);
+    QTest::newRow("below the title bar") << "shadow" << QPoint(200, 100) << false << int(HitClient);
+    QTest::newRow("fixed: a corner of the title bar") << "fixed" << QPoint(12, 12) << false << int(HitCaption);
+    QTest::newRow("fixed: the very corner") << "fixed" << QPoint(0, 0) << false << int(HitClient);
+    // clang-format on
+}
+
+void TestFramework::hitTest() {
+    QFETCH(QString, kind);
+    QFETCH(QPoint, pos);
+    QFETCH(bool, buttonHidden);
+    QFETCH(int, code);
+    show(makeWindow(kind));
+    window->findChild<QPushButton*>()->setHidden(buttonHidden);
+    QCOMPARE(helperOf(window)->hitTest(pos), code);
+}
+
+void TestFramework::centring_data() {
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("topLeft");  // of a 1000 x 650 window
+    QTest::newRow("task bar left") << QRect(64, 0, 1856, 1080) << QPoint(492, 215);
+    QTest::newRow("task bar top") << QRect(0, 40, 1920, 1040) << QPoint(460, 235);
+    QTest::newRow("odd sizes") << QRect(0, 0, 1001, 651) << QPoint(0, 0);
+}
+
+void TestFramework::centring() {
+    QFETCH(QRect, available);
+    QFETCH(QPoint, topLeft);
+    QCOMPARE(centredTopLeft(available, QSize(1000, 650)), topLeft);
+}
+
+// The main window's resize zone is the shadowed one; after a restore by the title bar the
+// maximise button is back to normal; the side panel folds; File > Quit closes.
+void TestFramework::mainWindow() {
+    auto* main = new MainWidget;
+    show(main);
+    QTest::mouseMove(main, QPoint(500, 400));
+    QTest::mouseMove(main, QPoint(12, 400));
+    QCOMPARE(main->cursor().shape(), Qt::SizeHorCursor);
+    QTest::mouseMove(main, QPoint(13, 400));
+    QCOMPARE(main->cursor().shape(), Qt::ArrowCursor);
+
+    auto* maximise = main->findChild<QPushButton*>("pb_win_max");
+    QTest::mouseClick(maximise, Qt::LeftButton);
+    QTRY_VERIFY(main->isMaximized() && maximise->isChecked());
+    auto* titleBar = main->findChild<QWidget*>("widget_title_bar");
+    const QPoint press = titleBar->mapTo(main, QPoint(titleBar->width() / 2, 20));
+    QTest::mousePress(main, Qt::LeftButton, {}, press);
+    QTest::mouseMove(main, press + QPoint(30, 30));
+    QTRY_VERIFY(!main->isMaximized());
+    QTest::mouseRelease(main, Qt::LeftButton, {}, main->mapFromGlobal(QCursor::pos()));
+    QVERIFY(!maximise->isChecked());
+    QTest::mouseClick(maximise, Qt::LeftButton);
+    QTRY_VERIFY(main->isMaximized() && maximise->isChecked());
+
+    auto* fold = main->findChild<QPushButton*>("pb_fold_setting");
+    QTest::mouseClick(fold, Qt::LeftButton);
+    QVERIFY(main->findChild<QWidget*>("widget_setting")->isHidden());
+    QTest::mouseClick(fold, Qt::LeftButton);
+    QVERIFY(!main->findChild<QWidget*>("widget_setting")->isHidden());
+    main->findChild<QPushButton*>("pb_menu_file")->menu()->actions().last()->trigger();
+    QVERIFY(!main->isVisible());
+}
+
+QTEST_MAIN(TestFramework)
+#include "tst_framework.moc"
