@@ -19,7 +19,6 @@
 #include "app/commandLineRecording.h"
 #include "dialogs/KVMessageBox.h"
 #include "dialogs/RecordingInfoDialog.h"
-#include "korvane/DvsFileReader.h"
 #include "korvane/RawFileWriter.h"
 #include "korvane/SimulatedCameraControl.h"
 #include "main_window/KvGraphicsView.h"
@@ -44,19 +43,6 @@ QString text(uint64_t us) {
 bool writeFile(const QString& file, const QByteArray& bytes, QIODevice::OpenMode mode) {
     QFile out(file);
     return out.open(mode) && out.write(bytes) == bytes.size();
-}
-
-// Events in a recording, counted through the same reader the viewer uses.
-uint64_t countEvents(const QString& file) {
-    auto reader = korvane::DvsFileReader::createFileReader(file.toStdString());
-    uint64_t begin = 0;
-    uint64_t end = 0;
-    if (!reader || !reader->loadFile() || !reader->getBeginTime(begin) ||
-        !reader->getEndTime(end)) {
-        return 0;
-    }
-    const auto events = reader->readEventsAt(begin, end - begin + 1);
-    return events ? events->size() : 0;
 }
 
 // Answers the next modal dialog: a file dialog with file, cancelled when file is empty or, to
@@ -155,6 +141,10 @@ public:
         }
     }
 
+    // A recording written as by writeRecording, opened from File > Open Recording.
+    bool open(const QString& name, uint64_t start, uint64_t end, uint64_t stepUs) {
+        return openRecording(writeRecording(name, start, end, stepUs));
+    }
     // File > Open Recording, the dialog answered with file.
     bool openRecording(const QString& file) {
         Answer answer(file);
@@ -190,6 +180,13 @@ public:
     SettingUI* settings() const { return child<SettingUI>("widget_setting"); }
     QStringList overlay() const { return window.findChild<ShowImageForm*>()->overlay(); }
     int frameEvents() const { return eventPixels(shownFrame(&window)); }
+    // A line of the open recording's information.
+    QString info(const QString& key) {
+        window.showRecordingInfo();
+        auto* report = window.findChild<RecordingInfoDialog*>()->findChild<QTableWidget*>();
+        const auto found = report->findItems(key, Qt::MatchExactly);
+        return found.size() == 1 ? report->item(found.front()->row(), 1)->text() : QString();
+    }
     QString timeText() const { return child<QLabel>("label_time")->text(); }
     // The playback position the label shows, in microseconds.
     uint64_t position() const {
@@ -207,41 +204,9 @@ private:
 
 }  // namespace
 
-class TestFlows : public QObject {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void keys_data();
-    void keys();
-    void openByArgumentAndDrop_data();
-    void openByArgumentAndDrop();
-    void overlayTellsKnownFigures();
-    void savedFrameIsTheAccumulatorsFrame();
-    void paletteRemembered_data();
-    void paletteRemembered();
-    void liveStreamRecordedAndPlayedBack();
-    void cancelledCameraListKeepsTheCamera();
-    void highestFrameRateKeepsTheWindowResponsive();
-    void failedOpenLetsGoOfTheRecordingCamera();
-    void refusedRecordingSaysWhy();
-    void seekWhilePlayingIsWhatPauseShows();
-    void stopClearsTheFrame();
-    void endOfRecording_data();
-    void endOfRecording();
-    void dragWhilePlayingMovesThePosition();
-    void lateRecordingSeeksExactly();
-    void secondRecordingReplacesTheFirst();
-    void frameRateSetsTheStep_data();
-    void frameRateSetsTheStep();
-};
-
-void TestFlows::initTestCase() {
-    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-}
-
-// What the user tells from the window: Play, the position when paused, the play-bar toggles,
-// the overlay, the zoom against the fitted size, a typed setting, a dialog that came up.
+// What the user tells from the window: Play, the position when paused, a camera, a frame shown
+// while a recording is paused, the play-bar toggles, the overlay, the zoom against the fitted
+// size, a typed setting, a dialog that came up.
 QString summary(Flow& h, const Answer& answer) {
     if (!h.main().isVisible()) {
         return "closed";
@@ -249,14 +214,17 @@ QString summary(Flow& h, const Answer& answer) {
     // fitInView keeps a 2-pixel margin.
     const auto* view = h.main().findChild<KvGraphicsView*>();
     const QSize port = view->viewport()->size();
-    const double zoom = view->transform().m11() / std::min((port.width() - 4) / 1280.0,
-                                                            (port.height() - 4) / 720.0);
+    const double zoom = view->transform().m11() /
+                        std::min((port.width() - 4) / 1280.0, (port.height() - 4) / 720.0);
     const QString typed =
         h.settings()->findChild<QComboBox*>("cb_accumulation_time")->currentText();
-    QStringList parts = {h.playing()                    ? QString("playing")
-                         : h.position() == UINT64_MAX ? QString("paused")
-                                                        : QString("paused at %1").arg(h.position())};
+    const bool paused = !h.playing() && h.position() != UINT64_MAX;
+    QStringList parts = {h.playing() ? "playing"
+                         : paused    ? QString("paused at %1").arg(h.position())
+                                     : "paused"};
     const std::pair<bool, QString> marks[] = {
+        {h.main().currentCamera() != nullptr, "camera"},
+        {paused && h.frameEvents() > 0, "frame"},
         {h.button("pb_loop")->isChecked(), "loop"},
         {h.button("pb_record")->isChecked(), "recording"},
         {!h.overlay().isEmpty(), "overlay"},
@@ -273,7 +241,32 @@ QString summary(Flow& h, const Answer& answer) {
     return parts.join(", ");
 }
 
-// "recording" lasts from 7 s to 67 s, "short" 100 ms.
+class TestFlows : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
+    void keys_data();
+    void keys();
+    void open_data();
+    void open();
+    void overlayTellsKnownFigures();
+    void savedFrameIsTheAccumulatorsFrame();
+    void paletteRemembered_data();
+    void paletteRemembered();
+    void liveStreamRecordedAndPlayedBack();
+    void highestFrameRateKeepsTheWindowResponsive();
+    void refusedRecordingSaysWhy();
+    void seekWhilePlayingIsWhatPauseShows();
+    void endOfRecording_data();
+    void endOfRecording();
+    void lateRecordingSeeksExactly();
+    void secondRecordingPlaysFromItsStart();
+    void frameRateSetsTheStep_data();
+    void frameRateSetsTheStep();
+};
+
+// "recording" lasts from 7 s to 67 s, "short" 100 ms; "stop" stops and rewinds before the keys.
 void TestFlows::keys_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("before");
@@ -282,11 +275,11 @@ void TestFlows::keys_data() {
     const QString file = "recording";
     // clang-format off
     QTest::newRow("Space plays") << file << "stop" << "Space" << "playing";
-    QTest::newRow("Right steps forward") << file << "stop" << "Right" << "paused at 7033333";
-    QTest::newRow("Left steps back") << file << "stop" << "Right, Right, Left" << "paused at 7033333";
-    QTest::newRow("Left stops at the start") << file << "stop" << "Right, Left, Left" << "paused at 7000000";
-    QTest::newRow("Right stops at the end") << "short" << "stop" << "Right, Right, Right, Right, Right" << "paused at 133332";
-    QTest::newRow("Home stops and rewinds") << file << "" << "Home" << "paused at 7000000";
+    QTest::newRow("Right steps forward") << file << "stop" << "Right" << "paused at 7033333, frame";
+    QTest::newRow("Left steps back") << file << "stop" << "Right, Right, Left" << "paused at 7033333, frame";
+    QTest::newRow("Left stops at the start") << file << "stop" << "Right, Left, Left" << "paused at 7000000, frame";
+    QTest::newRow("Right stops at the end") << "short" << "stop" << "Right, Right, Right, Right, Right" << "paused at 133332, frame";
+    QTest::newRow("Home stops, rewinds and clears the frame") << file << "" << "Home" << "paused at 7000000";
     QTest::newRow("L loops") << file << "stop" << "L" << "paused at 7000000, loop";
     QTest::newRow("I shows and hides the overlay") << file << "stop" << "I, I, I" << "paused at 7000000, overlay";
     QTest::newRow("+ and - zoom a wheel step") << file << "stop" << "+, +, -" << "paused at 7000000, zoom 1.10";
@@ -294,11 +287,11 @@ void TestFlows::keys_data() {
     QTest::newRow("F fits") << file << "stop" << "+, +, F" << "paused at 7000000";
     QTest::newRow("F11 maximises") << file << "stop" << "F11" << "paused at 7000000, maximised";
     QTest::newRow("Ctrl+O asks for a recording") << file << "stop" << "Ctrl+O" << "paused at 7000000, asked QFileDialog";
-    QTest::newRow("Ctrl+Shift+O lists the cameras") << file << "stop" << "Ctrl+Shift+O" << "paused at 7000000, asked CamerasList";
     QTest::newRow("Ctrl+Q quits") << file << "stop" << "Ctrl+Q" << "closed";
-    QTest::newRow("camera: R records") << "camera" << "" << "R" << "playing, recording, asked QFileDialog";
-    QTest::newRow("camera: Space stops the stream") << "camera" << "" << "Space" << "paused";
-    QTest::newRow("camera: Left does nothing") << "camera" << "" << "Left" << "playing";
+    QTest::newRow("camera: R records") << "camera" << "" << "R" << "playing, camera, recording, asked QFileDialog";
+    QTest::newRow("camera: Space stops the stream") << "camera" << "" << "Space" << "paused, camera";
+    QTest::newRow("camera: Left does nothing") << "camera" << "" << "Left" << "playing, camera";
+    QTest::newRow("camera: a cancelled camera list keeps it") << "camera" << "" << "Ctrl+Shift+O" << "paused, camera, asked CamerasList";
     QTest::newRow("editing: the box takes Space") << file << "edit" << "Space" << "playing, typed '33.333ms '";
     QTest::newRow("editing: no key acts") << file << "edit" << "Home, L, Ctrl+S, F11, Ctrl+Q" << "playing, typed 'l33.333ms'";
     // clang-format on
@@ -313,9 +306,8 @@ void TestFlows::keys() {
     if (source == "camera") {
         QVERIFY(h.openCamera(0));
     } else {
-        QVERIFY(h.openRecording(source == "short"
-                                    ? h.writeRecording("short.raw", 0, 100000, 100)
-                                    : h.writeRecording("a.raw", 7 * second, 67 * second, 1000)));
+        QVERIFY(source == "short" ? h.open("a.raw", 0, 100000, 100)
+                                  : h.open("a.raw", 7 * second, 67 * second, 1000));
     }
     // The short recording may have played to its end already.
     QTRY_VERIFY(source == "short" || h.playing());
@@ -325,14 +317,18 @@ void TestFlows::keys() {
         h.settings()->findChild<QPushButton*>("pb_fold")->click();
         h.settings()->findChild<QComboBox*>("cb_accumulation_time")->setFocus();
     }
+    // The user looks before pressing; what the playback thread queued before may not undo
+    // what a key did either.
+    QCoreApplication::processEvents();
     Answer answer(h.path("take.raw"));
     h.press(keys);
-    // Positions the playback thread queued before may not overwrite what the key showed.
     QCoreApplication::processEvents();
     QCOMPARE(summary(h, answer), after);
 }
 
-void TestFlows::openByArgumentAndDrop_data() {
+// Over a recording that plays (or over a camera that records), by the command line, a drop or
+// the menu: the same refusals and messages, nothing of the old source left after one.
+void TestFlows::open_data() {
     QTest::addColumn<QString>("via");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("told");
@@ -350,12 +346,11 @@ void TestFlows::openByArgumentAndDrop_data() {
     QTest::newRow("argument: no events") << "argument" << "empty.raw" << "The recording holds no events." << "" << -1 << usual;
     QTest::newRow("drop: not a .raw file, ignored") << "drop" << "notes.txt" << "" << "01:07:000000" << 0 << usual;
     QTest::newRow("argument: a 640 x 480 EVT 2.0 recording fills the frame") << "argument" << "evt2.raw" << "" << "00:02:000000" << 0 << QSize(640, 480);
+    QTest::newRow("menu over a recording camera: let go, its file complete") << "menu" << "bad.raw" << "bad.raw is not a recording." << "" << -1 << usual;
     // clang-format on
 }
 
-// Over a recording that plays, as File > Open Recording would: the same refusals and messages,
-// nothing of the old recording left after one.
-void TestFlows::openByArgumentAndDrop() {
+void TestFlows::open() {
     QFETCH(QString, via);
     QFETCH(QString, file);
     QFETCH(QString, told);
@@ -380,12 +375,20 @@ void TestFlows::openByArgumentAndDrop() {
     if (file == "bad.raw") {
         QTest::ignoreMessage(QtDebugMsg, "not raw file.");
     }
-    QVERIFY(h.openRecording(h.writeRecording("a.raw", 7 * second, 67 * second, 1000)));
-    QTRY_VERIFY(h.playing());
-
+    if (via == "menu") {
+        QVERIFY(h.openCamera(0));
+        QTRY_VERIFY(h.playing());
+        QVERIFY(h.startRecording(h.path("take.raw")));
+        QVERIFY(h.button("pb_record")->isChecked());
+        QVERIFY(h.openRecording(path));
+        QVERIFY(QFileInfo(h.path("take.raw")).size() > 1000);
+    } else {
+        QVERIFY(h.open("a.raw", 7 * second, 67 * second, 1000));
+        QTRY_VERIFY(h.playing());
+    }
     if (via == "argument") {
         openCommandLineRecording(h.main(), {"ostrel", path});
-    } else {
+    } else if (via == "drop") {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
         QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
@@ -397,15 +400,11 @@ void TestFlows::openByArgumentAndDrop() {
     if (told.isEmpty()) {
         QTRY_VERIFY(h.timeText().endsWith("/" + plays));
         QCOMPARE(h.main().source().mode(), SourceMode::RecordingFile);
-        h.main().showRecordingInfo();
-        auto* report = h.main().findChild<RecordingInfoDialog*>()->findChild<QTableWidget*>();
-        const auto found = report->findItems("skipped_words", Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        QCOMPARE(report->item(found.front()->row(), 1)->text(), QString::number(skipped));
+        QCOMPARE(h.info("skipped_words"), QString::number(skipped));
     } else {
         QTRY_COMPARE(h.tips(), QStringList(told));
         QCOMPARE(h.main().source().mode(), SourceMode::None);
-        QVERIFY(!h.playing());
+        QVERIFY(!h.playing() && !h.button("pb_record")->isChecked() && !h.main().currentCamera());
         QCOMPARE(h.timeText(), QString("--/ --"));
     }
     QTRY_COMPARE(shownFrame(&h.main()).size(), canvas);
@@ -414,7 +413,7 @@ void TestFlows::openByArgumentAndDrop() {
 // Events every 100 µs, polarity alternating: 10,000 events a second, half of them positive.
 void TestFlows::overlayTellsKnownFigures() {
     Flow h;
-    QVERIFY(h.openRecording(h.writeRecording("known.raw", 0, 10 * second, 100)));
+    QVERIFY(h.open("known.raw", 0, 10 * second, 100));
     h.press("I");
     const auto line = [&h](int index) { return h.overlay().value(index); };
     const auto rate = [&] { return line(0).section(' ', 1, 1).remove(',').toDouble(); };
@@ -432,7 +431,7 @@ void TestFlows::overlayTellsKnownFigures() {
 // The picture is the canvas, pixel for pixel, not the view; the clipboard gets the same.
 void TestFlows::savedFrameIsTheAccumulatorsFrame() {
     Flow h;
-    QVERIFY(h.openRecording(h.writeRecording("take.raw", 0, 10 * second, 100)));
+    QVERIFY(h.open("take.raw", 0, 10 * second, 100));
     h.press("Home");
     QCoreApplication::processEvents();  // a frame the playback thread handed over before
     h.press("Right");
@@ -448,11 +447,10 @@ void TestFlows::savedFrameIsTheAccumulatorsFrame() {
     QCOMPARE(QImage(file).convertToFormat(frame.format()), frame);
     h.press("Ctrl+C");
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(frame.format()), frame);
-
     Answer answer(h.path("gone/frame.png"));
     h.press("Ctrl+S");
-    QTRY_COMPARE(h.tips(),
-                 QStringList("The frame could not be saved to " + h.path("gone/frame.png") + "."));
+    QTRY_COMPARE(h.tips(), QStringList("The frame could not be saved to " + h.path("gone") +
+                                       "/frame.png."));
 }
 
 void TestFlows::paletteRemembered_data() {
@@ -485,10 +483,8 @@ void TestFlows::paletteRemembered() {
     }
     MainWidget window;
     QCOMPARE(shownFrame(&window).pixel(0, 0), QRgb(background));
-    QCOMPARE(QSettings("config.ini", QSettings::IniFormat)
-                 .value("Setting/frame_palette", "<none>")
-                 .toString(),
-             stored);
+    const QSettings config("config.ini", QSettings::IniFormat);
+    QCOMPARE(config.value("Setting/frame_palette", "<none>").toString(), stored);
 }
 
 // A camera streams: its name, no position, the timeline off, frames, a timestamp that moves
@@ -532,25 +528,11 @@ void TestFlows::liveStreamRecordedAndPlayedBack() {
     QVERIFY(korvane::simulation::recordingFigures(*camera, figures));
     QVERIFY(figures.producedEvents > 1000);
     QCOMPARE(figures.writtenEvents, figures.producedEvents);
-    QCOMPARE(countEvents(h.path("take.raw")), figures.producedEvents);
 
     QVERIFY(h.openRecording(h.path("take.raw")));
+    QCOMPARE(h.info("events"), QString::number(figures.producedEvents));
     QTRY_VERIFY(h.playing());
     QTRY_VERIFY_WITH_TIMEOUT(h.frameEvents() > 100, 15000);
-}
-
-void TestFlows::cancelledCameraListKeepsTheCamera() {
-    Flow h;
-    QVERIFY(h.openCamera(1));
-    QTRY_VERIFY(h.playing());
-    const auto camera = h.main().currentCamera();
-    QVERIFY(h.openCamera(-1));
-    QCOMPARE(h.main().currentCamera(), camera);
-    QVERIFY(!h.playing());
-    QCOMPARE(h.settings()->findChildren<QLabel*>("lb_setting_box_title_text").size(), 2);
-    QTest::ignoreMessage(QtDebugMsg, "start camera.");
-    QTest::mouseClick(h.button("pb_play"), Qt::LeftButton);
-    QVERIFY(h.playing());
 }
 
 // The live loop may neither spin nor flood the GUI thread, however high the frame rate: one
@@ -560,17 +542,14 @@ void TestFlows::highestFrameRateKeepsTheWindowResponsive() {
     QVERIFY(h.openCamera(0));
     QTRY_VERIFY(h.playing());
     emit h.settings()->signalFpsChanged(65535);
-
     // Hand-offs counted on the live thread, deliveries on the GUI thread before the slot runs;
-    // the live thread's CPU time read at the first and the last hand-off measured.
+    // the live thread's CPU and wall time at the first and the last hand-off measured.
     std::atomic<int> handedOver{0};
     std::atomic<int> delivered{0};
     std::atomic<int> mostPending{0};
     std::atomic<bool> measuring{false};
-    std::atomic<int64_t> firstCpuNs{-1};
-    std::atomic<int64_t> lastCpuNs{-1};
-    std::atomic<int64_t> firstWallNs{0};
-    std::atomic<int64_t> lastWallNs{0};
+    std::atomic<int64_t> first[2] = {{-1}, {0}};
+    std::atomic<int64_t> last[2] = {{0}, {0}};
     const auto nanoseconds = [](clockid_t clock) {
         timespec now{};
         clock_gettime(clock, &now);
@@ -589,54 +568,27 @@ void TestFlows::highestFrameRateKeepsTheWindowResponsive() {
         &h.main(), &MainWidget::triggerEventsToShow, &h.main(),
         [&] {
             mostPending = std::max(mostPending.load(), ++handedOver - delivered);
-            if (measuring) {
-                const int64_t cpuNs = nanoseconds(CLOCK_THREAD_CPUTIME_ID);
-                if (firstCpuNs < 0) {
-                    firstCpuNs = cpuNs;
-                    firstWallNs = nanoseconds(CLOCK_MONOTONIC);
-                }
-                lastCpuNs = cpuNs;
-                lastWallNs = nanoseconds(CLOCK_MONOTONIC);
+            const int64_t now[2] = {nanoseconds(CLOCK_THREAD_CPUTIME_ID),
+                                    nanoseconds(CLOCK_MONOTONIC)};
+            if (measuring && first[0] < 0) {
+                first[0] = now[0];
+                first[1] = now[1];
             }
+            last[0] = now[0];
+            last[1] = now[1];
         },
         Qt::DirectConnection);
-
     // From the third frame at the new rate on: the first ones lay the view out.
     QTRY_VERIFY(delivered >= 3);
     measuring = true;
     QTRY_VERIFY_WITH_TIMEOUT(delivered >= 60, 20000);
     h.main().togglePlay();  // joins the live thread: nothing is emitted past this
-    QVERIFY(!h.playing());
     QObject::disconnect(connection);
     h.main().removeEventFilter(&counter);
-
     QVERIFY2(mostPending <= 1, qPrintable(QString::number(mostPending)));
-    QVERIFY(lastWallNs > firstWallNs);
-    const double cpuShare = double(lastCpuNs - firstCpuNs) / double(lastWallNs - firstWallNs);
+    QVERIFY(first[0] >= 0 && last[1] > first[1]);
+    const double cpuShare = double(last[0] - first[0]) / double(last[1] - first[1]);
     QVERIFY2(cpuShare < 0.25, qPrintable(QString::number(cpuShare)));
-}
-
-// Opening what is no recording while a camera streams and records: the camera is let go by
-// everything, its file is complete, and Record no longer shows recording.
-void TestFlows::failedOpenLetsGoOfTheRecordingCamera() {
-    Flow h;
-    QVERIFY(writeFile(h.path("notes.raw"), "not a recording\n", QIODevice::WriteOnly));
-    QVERIFY(h.openCamera(0));
-    QTRY_VERIFY(h.playing());
-    QVERIFY(h.startRecording(h.path("take.raw")));
-    QVERIFY(h.button("pb_record")->isChecked());
-    std::weak_ptr<korvane::DvsCamera> camera = h.main().currentCamera();
-
-    QTest::ignoreMessage(QtDebugMsg, "not raw file.");
-    QVERIFY(h.openRecording(h.path("notes.raw")));
-    QTRY_COMPARE(h.tips(), QStringList("notes.raw is not a recording."));
-    QVERIFY(camera.expired());
-    QVERIFY(!h.button("pb_record")->isChecked() && !h.playing());
-    QCOMPARE(h.timeText(), QString("--/ --"));
-    QVERIFY(countEvents(h.path("take.raw")) > 0);
-    QTest::ignoreMessage(QtDebugMsg, "Please connect camera first.");
-    QTest::mouseClick(h.button("pb_record"), Qt::LeftButton);
-    QVERIFY(!h.button("pb_record")->isChecked());
 }
 
 // A cancelled dialog and a refused recording leave Record off; the refusal says why, and the
@@ -650,15 +602,13 @@ void TestFlows::refusedRecordingSaysWhy() {
     QVERIFY(h.startRecording(h.path("takes/one.raw")));
     QVERIFY(h.button("pb_record")->isChecked());
     QTest::mouseClick(h.button("pb_record"), Qt::LeftButton);
-
     QVERIFY(h.startRecording(h.path("missing/take.raw")));
     QTRY_COMPARE(h.tips(), QStringList("Recording did not start: No such file or directory"));
     QVERIFY(!h.button("pb_record")->isChecked());
     QString offered;
     QVERIFY(h.startRecording(QString(), &offered));
-    const QString name = QFileInfo(offered).fileName();
     QCOMPARE(QFileInfo(offered).path(), QDir(h.path("takes")).absolutePath());
-    QVERIFY2(QRegularExpression("^\\d{8}_\\d{6}$").match(name).hasMatch(), qPrintable(name));
+    QVERIFY2(QRegularExpression("/\\d{8}_\\d{6}$").match(offered).hasMatch(), qPrintable(offered));
     QCOMPARE(defaultRecordingPath("/data", QDateTime(QDate(2024, 1, 31), QTime(15, 45, 0))),
              QString("/data/20240131_154500"));
 }
@@ -667,7 +617,7 @@ void TestFlows::refusedRecordingSaysWhy() {
 // queued before it; a pause right after shows the clicked time, and Play resumes there.
 void TestFlows::seekWhilePlayingIsWhatPauseShows() {
     Flow h;
-    QVERIFY(h.openRecording(h.writeRecording("a.raw", 1 * second, 21 * second, 1000)));
+    QVERIFY(h.open("a.raw", 1 * second, 21 * second, 1000));
     QTRY_VERIFY(h.position() > 1 * second + 100000);
     KvSlider* slider = h.slider();
     QTest::mouseClick(slider, Qt::LeftButton, {},
@@ -680,18 +630,8 @@ void TestFlows::seekWhilePlayingIsWhatPauseShows() {
     const uint64_t paused = h.position();
     QVERIFY2(paused >= clicked && paused < clicked + second, qPrintable(h.timeText()));
     QTest::mouseClick(h.button("pb_play"), Qt::LeftButton);
-    QVERIFY(h.playing());
     QTRY_VERIFY(h.position() > paused);
-    QVERIFY(h.position() < paused + second);
-}
-
-void TestFlows::stopClearsTheFrame() {
-    Flow h;
-    QVERIFY(h.openRecording(h.writeRecording("a.raw", 1 * second, 11 * second, 1000)));
-    QTRY_VERIFY(h.frameEvents() > 0);
-    QTest::mouseClick(h.button("pb_stop"), Qt::LeftButton);
-    QTRY_COMPARE(h.frameEvents(), 0);
-    QCOMPARE(h.slider()->value(), 0);
+    QVERIFY(h.playing() && h.position() < paused + second);
 }
 
 void TestFlows::endOfRecording_data() {
@@ -707,7 +647,7 @@ void TestFlows::endOfRecording() {
         h.button("pb_loop")->click();
     }
     QSignalSpy values(h.slider(), &QSlider::valueChanged);
-    QVERIFY(h.openRecording(h.writeRecording("short.raw", 5 * second, 5 * second + 300000, 100)));
+    QVERIFY(h.open("short.raw", 5 * second, 5 * second + 300000, 100));
     const auto wrapped = [&values] {
         for (int i = 1; i < values.size(); ++i) {
             if (values[i][0].toInt() + 100000 < values[i - 1][0].toInt()) {
@@ -726,35 +666,21 @@ void TestFlows::endOfRecording() {
     }
 }
 
-void TestFlows::dragWhilePlayingMovesThePosition() {
-    Flow h;
-    QVERIFY(h.openRecording(h.writeRecording("a.raw", 1 * second, 21 * second, 1000)));
-    QTRY_VERIFY(h.playing());
-    h.slider()->setSliderDown(true);
-    h.slider()->setSliderPosition(15000000);
-    h.slider()->setSliderDown(false);
-    QVERIFY(h.playing());
-    QTRY_VERIFY(h.position() > 16 * second);
-    QVERIFY(h.position() < 18 * second);
-}
-
+// A click while paused shows the clicked slice at once; a drag and a step land exactly, far
+// from the epoch; a click past the end is refused.
 void TestFlows::lateRecordingSeeksExactly() {
     Flow h;
     const uint64_t start = 2200 * second;
-    QVERIFY(h.openRecording(h.writeRecording("late.raw", start, 2300 * second, 10000)));
+    QVERIFY(h.open("late.raw", start, 2300 * second, 10000));
     QTest::mouseClick(h.button("pb_stop"), Qt::LeftButton);
     QTRY_COMPARE(h.frameEvents(), 0);
     KvSlider* slider = h.slider();
     QCOMPARE(slider->maximum(), int(100 * second));
-
-    // A click while paused shows the clicked slice at once.
     QTest::mouseClick(slider, Qt::LeftButton, {},
                       QPoint(slider->width() / 3, slider->height() / 2));
     QVERIFY(slider->value() > 20000000);
     QCOMPARE(h.position(), start + slider->value());
-    QVERIFY(h.frameEvents() > 0);
-    QVERIFY(!h.playing());
-
+    QVERIFY(h.frameEvents() > 0 && !h.playing());
     slider->setSliderDown(true);
     slider->setSliderPosition(87654321);
     slider->setSliderDown(false);
@@ -766,21 +692,14 @@ void TestFlows::lateRecordingSeeksExactly() {
     emit slider->trackClicked(slider->maximum() + 5000);
 }
 
-// A cancelled dialog changes nothing; a second recording replaces the playing one and plays
-// from its start, over its range.
-void TestFlows::secondRecordingReplacesTheFirst() {
+void TestFlows::secondRecordingPlaysFromItsStart() {
     Flow h;
-    QVERIFY(h.openRecording(QString()));
-    QCOMPARE(h.timeText(), QString("--/ --"));
-    QVERIFY(h.openRecording(h.writeRecording("a.raw", 1 * second, 11 * second, 1000)));
+    QVERIFY(h.open("a.raw", 1 * second, 11 * second, 1000));
     QTRY_VERIFY(h.position() > 1 * second + 100000);
-    QVERIFY(h.openRecording(h.writeRecording("b.raw", 50 * second, 60 * second, 1000)));
-    QTRY_VERIFY(h.playing());
-    QVERIFY(h.timeText().endsWith("/" + text(60 * second)));
+    QVERIFY(h.open("b.raw", 50 * second, 60 * second, 1000));
     QCOMPARE(h.slider()->maximum(), int(10 * second));
     QTRY_VERIFY(h.position() > 50 * second);
     QVERIFY(h.position() < 52 * second);
-    QTRY_VERIFY(h.frameEvents() > 0);
 }
 
 void TestFlows::frameRateSetsTheStep_data() {
@@ -796,7 +715,7 @@ void TestFlows::frameRateSetsTheStep() {
     QFETCH(int, step);
     Flow h;
     emit h.settings()->signalFpsChanged(fps);
-    QVERIFY(h.openRecording(h.writeRecording("long.raw", 0, 60 * second, 100)));
+    QVERIFY(h.open("long.raw", 0, 60 * second, 100));
     QSignalSpy values(h.slider(), &QSlider::valueChanged);
     QTRY_VERIFY_WITH_TIMEOUT(values.size() >= 6, 10000);
     for (int i = 2; i < 6; ++i) {
