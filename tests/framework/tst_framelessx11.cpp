@@ -1,18 +1,10 @@
 // What only a real X server shows: whether a compositing manager runs, and what translucent
 // windows look like without one. The server is a private Xvfb without window manager; without
-// Xvfb the tests skip.
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
+// Xvfb the test skips.
 #include <unistd.h>
-#include <QPointer>
-#include <QProcess>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QVBoxLayout>
 #include <QtTest>
-#include <csignal>
+#include <QtWidgets>
+#include <vector>
 
 #include "dialogs/InitDialog.h"
 #include "dialogs/WaitingWin.h"
@@ -20,46 +12,6 @@
 #include "framework/windowTranslucency.h"
 
 namespace {
-
-// Starts Xvfb on a free display; returns its pid and sets display, or -1.
-pid_t startXvfb(QByteArray* display) {
-    int fds[2];
-    if (QStandardPaths::findExecutable("Xvfb").isEmpty() || pipe(fds) != 0) {
-        return -1;
-    }
-    const QByteArray fd = QByteArray::number(fds[1]);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // Dies with the test, however the test ends; its chatter stays out of the test output.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        close(fds[0]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.constData(), "-screen", "0", "1280x800x24",
-               "-nolisten", "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    QByteArray number;
-    pollfd ready = {fds[0], POLLIN, 0};
-    char buffer[16];
-    ssize_t count = 0;
-    while (!number.endsWith('\n') && poll(&ready, 1, 10000) > 0 &&
-           (count = read(fds[0], buffer, sizeof buffer)) > 0) {
-        number.append(buffer, static_cast<int>(count));
-    }
-    close(fds[0]);
-    if (number.trimmed().isEmpty()) {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-        return -1;
-    }
-    *display = ":" + number.trimmed();
-    return pid;
-}
 
 // Share of the window's pixels on screen, inside its mask, that are black: what a translucent
 // window shows where nothing composites it. An unexposed window counts as black.
@@ -88,61 +40,36 @@ double blackShare(QWidget* window) {
 class TestFramelessX11 : public QObject {
     Q_OBJECT
 
-public:
-    explicit TestFramelessX11(bool xServer) : xServer(xServer) {}
-
 private slots:
-    void initTestCase();
-    void cleanup();
-    void noShadowBandWithoutCompositor();
-    void compositorTurnsShadowOn();
-
-private:
-    void showWindow();
-
-    bool xServer = false;
-    QPointer<QFramelessWidget> window;
+    void shadowFollowsTheCompositor();
 };
 
-void TestFramelessX11::initTestCase() {
-    if (!xServer) {
+// A window built like the main window (resizable, shadow and native frame requested) has no
+// shadow band while nothing composites, nor do the other translucent windows show black; made
+// while a compositing manager runs, windows get their shadow.
+void TestFramelessX11::shadowFollowsTheCompositor() {
+    if (QGuiApplication::platformName() != "xcb") {
         QSKIP("needs Xvfb");
     }
-    QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
-}
-
-void TestFramelessX11::cleanup() {
-    delete window;
-}
-
-// Built like the main window: resizable, shadow and native frame requested.
-void TestFramelessX11::showWindow() {
-    window = new QFramelessWidget(nullptr, true, true, true);
-    new QVBoxLayout(window);
-    window->setGeometry(200, 150, 500, 400);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-}
-
-void TestFramelessX11::noShadowBandWithoutCompositor() {
     QVERIFY(!windowSystemShowsTranslucency());
-    showWindow();
-    QVERIFY(!window->testAttribute(Qt::WA_TranslucentBackground));
-    QVERIFY(window->layout()->contentsMargins() != QMargins(10, 10, 10, 10));
+    QFramelessWidget plain(nullptr, true, true, true);
+    new QVBoxLayout(&plain);
+    plain.setGeometry(200, 150, 500, 400);
+    plain.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plain));
+    QVERIFY(!plain.testAttribute(Qt::WA_TranslucentBackground));
+    QVERIFY(plain.layout()->contentsMargins() != QMargins(10, 10, 10, 10));
     // The resize zone is the plain 8 pixels, not the 13 of a drawn shadow.
-    QTest::mouseMove(window, QPoint(7, 200));
-    QTRY_COMPARE(window->cursor().shape(), Qt::SizeHorCursor);
-    QTest::mouseMove(window, QPoint(10, 200));
-    QTRY_COMPARE(window->cursor().shape(), Qt::ArrowCursor);
-    // The other translucent windows draw no black either (the logo has a little); until the
-    // server shows them, the screen behind is black too.
+    QTest::mouseMove(&plain, QPoint(7, 200));
+    QTRY_COMPARE(plain.cursor().shape(), Qt::SizeHorCursor);
+    QTest::mouseMove(&plain, QPoint(10, 200));
+    QTRY_COMPARE(plain.cursor().shape(), Qt::ArrowCursor);
+    // The logo has a little black; until the server shows a window, the screen behind is black.
     WaitingWin waiting(nullptr);
     QTRY_COMPARE(blackShare(&waiting), 0.0);
     InitDialog startup(nullptr);
     QTRY_VERIFY(blackShare(&startup) < 0.01);
-}
 
-void TestFramelessX11::compositorTurnsShadowOn() {
     if (QStandardPaths::findExecutable("xcompmgr").isEmpty()) {
         QSKIP("needs xcompmgr");
     }
@@ -150,9 +77,11 @@ void TestFramelessX11::compositorTurnsShadowOn() {
     compositor.start("xcompmgr", QStringList());
     QVERIFY(compositor.waitForStarted());
     QTRY_VERIFY(windowSystemShowsTranslucency());
-    showWindow();
-    QVERIFY(window->testAttribute(Qt::WA_TranslucentBackground));
-    QCOMPARE(window->layout()->contentsMargins(), QMargins(10, 10, 10, 10));
+    QFramelessWidget shadowed(nullptr, true, true, true);
+    new QVBoxLayout(&shadowed);
+    shadowed.show();
+    QVERIFY(shadowed.testAttribute(Qt::WA_TranslucentBackground));
+    QCOMPARE(shadowed.layout()->contentsMargins(), QMargins(10, 10, 10, 10));
     QVERIFY(WaitingWin(nullptr).testAttribute(Qt::WA_TranslucentBackground));
     QVERIFY(InitDialog(nullptr).testAttribute(Qt::WA_TranslucentBackground));
     compositor.terminate();
@@ -161,27 +90,22 @@ void TestFramelessX11::compositorTurnsShadowOn() {
 }
 
 int main(int argc, char* argv[]) {
-    QByteArray display;
-    const pid_t xvfb = startXvfb(&display);
-    if (xvfb > 0) {
-        qputenv("DISPLAY", display);
+    // Runs itself again under a private X server, which xvfb-run starts and stops.
+    if (qEnvironmentVariableIsEmpty("OSTREL_IN_XVFB") &&
+        !QStandardPaths::findExecutable("xvfb-run").isEmpty()) {
+        qputenv("OSTREL_IN_XVFB", "1");
         qputenv("QT_QPA_PLATFORM", "xcb");
-        // The private server has neither OpenGL nor a session bus; Qt's attempts to reach them
-        // would only show up as leaks under the sanitizers.
+        // No OpenGL nor session bus there; Qt's attempts to reach them would only show up as
+        // leaks under the sanitizers.
         qputenv("QT_XCB_GL_INTEGRATION", "none");
         qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+        std::vector<char*> command = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a")};
+        command.insert(command.end(), argv, argv + argc + 1);
+        execvp(command[0], command.data());
     }
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        TestFramelessX11 test(xvfb > 0);
-        result = QTest::qExec(&test, argc, argv);
-    }
-    if (xvfb > 0) {
-        kill(xvfb, SIGTERM);
-        waitpid(xvfb, nullptr, 0);
-    }
-    return result;
+    QApplication app(argc, argv);
+    TestFramelessX11 test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_framelessx11.moc"
