@@ -1,18 +1,7 @@
 // A real main window driven as a user drives it: menus, keys, the play bar, modal dialogs
 // answered by timers; what is checked is what the user sees.
-#include <QClipboard>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QMimeData>
-#include <QPushButton>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTableWidget>
 #include <QtTest>
+#include <QtWidgets>
 #include <atomic>
 #include <ctime>
 
@@ -110,27 +99,31 @@ public:
         korvane::RawFileWriter writer;
         korvane::RawWriterOptions options;
         options.format = format;
-        if (!writer.open(path(name).toStdString(), uint16_t(size.width()),
-                         uint16_t(size.height()), options)) {
+        if (!writer.open(path(name).toStdString(), uint16_t(size.width()), uint16_t(size.height()),
+                         options)) {
             return {};
         }
         std::vector<korvane::Event2D> events;
         for (uint64_t t = start, i = 0; t <= end; t += stepUs, ++i) {
-            events.emplace_back(uint16_t(i % size.width()), uint16_t(i / size.width() % size.height()),
-                                uint8_t(i % 2), t);
+            events.emplace_back(uint16_t(i % size.width()),
+                                uint16_t(i / size.width() % size.height()), uint8_t(i % 2), t);
         }
         return writer.write(events.data(), events.size()) && writer.close() ? path(name) : "";
     }
 
-    // Keys as typed ("Space", "Ctrl+Q", comma-separated) to the focused widget, the window made
-    // active first as a window manager would (also after a dialog).
+    // Keys as typed ("Space", "Ctrl+Q", "+*3" for three times, comma-separated) to the focused
+    // widget, the window made active first as a window manager would (also after a dialog), and
+    // what came in before each handled, as before a user's next key.
     void press(const QString& keys) {
-        for (const QString& key : keys.split(", ", Qt::SkipEmptyParts)) {
-            QApplication::setActiveWindow(&window);
-            const int code = QKeySequence::fromString(key)[0];
-            QWidget* focus = QApplication::focusWidget();
-            QTest::keyClick(focus ? focus : &window, Qt::Key(code & ~Qt::KeyboardModifierMask),
-                            Qt::KeyboardModifiers(code & Qt::KeyboardModifierMask));
+        for (const QString& typed : keys.split(", ", Qt::SkipEmptyParts)) {
+            const int code = QKeySequence::fromString(typed.section('*', 0, 0))[0];
+            for (int i = typed.contains('*') ? typed.section('*', 1).toInt() : 1; i > 0; --i) {
+                QCoreApplication::processEvents();
+                QApplication::setActiveWindow(&window);
+                QWidget* focus = QApplication::focusWidget();
+                QTest::keyClick(focus ? focus : &window, Qt::Key(code & ~Qt::KeyboardModifierMask),
+                                Qt::KeyboardModifiers(code & Qt::KeyboardModifierMask));
+            }
         }
     }
     void trigger(const char* menuButton, const QString& entry) {
@@ -170,14 +163,19 @@ public:
         return answer.done();
     }
 
-    template <typename T>
-    T* child(const char* name) const {
-        return window.findChild<T*>(name);
-    }
-    QPushButton* button(const char* name) const { return child<QPushButton>(name); }
+    QPushButton* button(const char* name) const { return window.findChild<QPushButton*>(name); }
+    QString label(const char* name) const { return window.findChild<QLabel*>(name)->text(); }
     bool playing() const { return button("pb_play")->isChecked(); }
-    KvSlider* slider() const { return child<KvSlider>("slider_time"); }
-    SettingUI* settings() const { return child<SettingUI>("widget_setting"); }
+    KvSlider* slider() const { return window.findChild<KvSlider*>(); }
+    SettingUI* settings() const { return window.findChild<SettingUI*>(); }
+    // The view's scale against the one that fits the frame; fitInView keeps a 2-pixel margin.
+    double zoom() const {
+        const auto* view = window.findChild<KvGraphicsView*>();
+        const QSizeF room = view->viewport()->size() - QSize(4, 4);
+        const QSizeF frame = view->sceneRect().size();
+        return view->transform().m11() /
+               std::min(room.width() / frame.width(), room.height() / frame.height());
+    }
     QStringList overlay() const { return window.findChild<ShowImageForm*>()->overlay(); }
     int frameEvents() const { return eventPixels(shownFrame(&window)); }
     // A line of the open recording's information.
@@ -187,7 +185,7 @@ public:
         const auto found = report->findItems(key, Qt::MatchExactly);
         return found.size() == 1 ? report->item(found.front()->row(), 1)->text() : QString();
     }
-    QString timeText() const { return child<QLabel>("label_time")->text(); }
+    QString timeText() const { return label("label_time"); }
     // The playback position the label shows, in microseconds.
     uint64_t position() const {
         const QStringList parts = timeText().section('/', 0, 0).split(':');
@@ -211,11 +209,6 @@ QString summary(Flow& h, const Answer& answer) {
     if (!h.main().isVisible()) {
         return "closed";
     }
-    // fitInView keeps a 2-pixel margin.
-    const auto* view = h.main().findChild<KvGraphicsView*>();
-    const QSize port = view->viewport()->size();
-    const double zoom = view->transform().m11() /
-                        std::min((port.width() - 4) / 1280.0, (port.height() - 4) / 720.0);
     const QString typed =
         h.settings()->findChild<QComboBox*>("cb_accumulation_time")->currentText();
     const bool paused = !h.playing() && h.position() != UINT64_MAX;
@@ -228,7 +221,7 @@ QString summary(Flow& h, const Answer& answer) {
         {h.button("pb_loop")->isChecked(), "loop"},
         {h.button("pb_record")->isChecked(), "recording"},
         {!h.overlay().isEmpty(), "overlay"},
-        {qAbs(zoom - 1) > 1e-6, QString("zoom %1").arg(zoom, 0, 'f', 2)},
+        {qAbs(h.zoom() - 1) > 1e-6, QString("zoom %1").arg(h.zoom(), 0, 'f', 2)},
         {h.button("pb_win_max")->isChecked(), "maximised"},
         {typed != "33.333ms", "typed '" + typed + "'"},
         {!answer.seen.isEmpty(), "asked " + answer.seen},
@@ -283,9 +276,13 @@ void TestFlows::keys_data() {
     QTest::newRow("L loops") << file << "stop" << "L" << "paused at 7000000, loop";
     QTest::newRow("I shows and hides the overlay") << file << "stop" << "I, I, I" << "paused at 7000000, overlay";
     QTest::newRow("+ and - zoom a wheel step") << file << "stop" << "+, +, -" << "paused at 7000000, zoom 1.10";
-    QTest::newRow("- not below the fitted size") << file << "stop" << "-" << "paused at 7000000";
+    QTest::newRow("+ stops at 42 steps") << file << "stop" << "+*43" << "paused at 7000000, zoom 54.76";
+    QTest::newRow("- back to the fitted size, no further") << file << "stop" << "+*42, -*43" << "paused at 7000000";
     QTest::newRow("F fits") << file << "stop" << "+, +, F" << "paused at 7000000";
+    QTest::newRow("F restarts the zoom count") << file << "stop" << "+*5, F, -, +*43" << "paused at 7000000, zoom 54.76";
+    QTest::newRow("a new frame keeps the zoom") << file << "stop" << "+*10, Right" << "paused at 7033333, frame, zoom 2.59";
     QTest::newRow("F11 maximises") << file << "stop" << "F11" << "paused at 7000000, maximised";
+    QTest::newRow("a resize fits and restarts the zoom count") << file << "stop" << "+*5, F11, -, +*43" << "paused at 7000000, zoom 54.76, maximised";
     QTest::newRow("Ctrl+O asks for a recording") << file << "stop" << "Ctrl+O" << "paused at 7000000, asked QFileDialog";
     QTest::newRow("Ctrl+Q quits") << file << "stop" << "Ctrl+Q" << "closed";
     QTest::newRow("camera: R records") << "camera" << "" << "R" << "playing, camera, recording, asked QFileDialog";
@@ -317,17 +314,15 @@ void TestFlows::keys() {
         h.settings()->findChild<QPushButton*>("pb_fold")->click();
         h.settings()->findChild<QComboBox*>("cb_accumulation_time")->setFocus();
     }
-    // The user looks before pressing; what the playback thread queued before may not undo
-    // what a key did either.
-    QCoreApplication::processEvents();
     Answer answer(h.path("take.raw"));
     h.press(keys);
+    // What the playback thread queued before may not undo what the keys did.
     QCoreApplication::processEvents();
     QCOMPARE(summary(h, answer), after);
 }
 
-// Over a recording that plays (or over a camera that records), by the command line, a drop or
-// the menu: the same refusals and messages, nothing of the old source left after one.
+// Over a recording that plays, by the command line or a drop, as by File > Open Recording: the
+// same refusals and messages, nothing of the old recording left after one.
 void TestFlows::open_data() {
     QTest::addColumn<QString>("via");
     QTest::addColumn<QString>("file");
@@ -346,7 +341,7 @@ void TestFlows::open_data() {
     QTest::newRow("argument: no events") << "argument" << "empty.raw" << "The recording holds no events." << "" << -1 << usual;
     QTest::newRow("drop: not a .raw file, ignored") << "drop" << "notes.txt" << "" << "01:07:000000" << 0 << usual;
     QTest::newRow("argument: a 640 x 480 EVT 2.0 recording fills the frame") << "argument" << "evt2.raw" << "" << "00:02:000000" << 0 << QSize(640, 480);
-    QTest::newRow("menu over a recording camera: let go, its file complete") << "menu" << "bad.raw" << "bad.raw is not a recording." << "" << -1 << usual;
+    QTest::newRow("drop: upper-case .RAW") << "drop" << "B.RAW" << "" << "00:10:000000" << 0 << usual;
     // clang-format on
 }
 
@@ -359,10 +354,10 @@ void TestFlows::open() {
     QFETCH(QSize, canvas);
     Flow h;
     const QString path = h.path(file);
-    if (file == "b.raw" || file == "damaged.raw") {
+    if (file.toLower() == "b.raw" || file == "damaged.raw") {
         QVERIFY(h.writeRecording(file, 0, 10 * second, 1000) == path);
         // Three reserved words and half a word after the events: four words the reader skips.
-        QVERIFY(file == "b.raw" ||
+        QVERIFY(file != "damaged.raw" ||
                 writeFile(path, QByteArray("\x00\x10\x00\x10\x00\x10\x00", 7), QIODevice::Append));
     } else if (file == "empty.raw") {
         QVERIFY(h.writeRecording(file, 1, 0, 1) == path);
@@ -375,25 +370,16 @@ void TestFlows::open() {
     if (file == "bad.raw") {
         QTest::ignoreMessage(QtDebugMsg, "not raw file.");
     }
-    if (via == "menu") {
-        QVERIFY(h.openCamera(0));
-        QTRY_VERIFY(h.playing());
-        QVERIFY(h.startRecording(h.path("take.raw")));
-        QVERIFY(h.button("pb_record")->isChecked());
-        QVERIFY(h.openRecording(path));
-        QVERIFY(QFileInfo(h.path("take.raw")).size() > 1000);
-    } else {
-        QVERIFY(h.open("a.raw", 7 * second, 67 * second, 1000));
-        QTRY_VERIFY(h.playing());
-    }
+    QVERIFY(h.open("a.raw", 7 * second, 67 * second, 1000));
+    QTRY_VERIFY(h.playing());
     if (via == "argument") {
         openCommandLineRecording(h.main(), {"ostrel", path});
-    } else if (via == "drop") {
+    } else {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
         QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(&h.main(), &enter);
-        QCOMPARE(enter.isAccepted(), file.endsWith(".raw"));
+        QCOMPARE(enter.isAccepted(), file.endsWith(".raw", Qt::CaseInsensitive));
         QDropEvent drop(QPointF(500, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(&h.main(), &drop);
     }
@@ -404,10 +390,11 @@ void TestFlows::open() {
     } else {
         QTRY_COMPARE(h.tips(), QStringList(told));
         QCOMPARE(h.main().source().mode(), SourceMode::None);
-        QVERIFY(!h.playing() && !h.button("pb_record")->isChecked() && !h.main().currentCamera());
+        QVERIFY(!h.playing());
         QCOMPARE(h.timeText(), QString("--/ --"));
     }
     QTRY_COMPARE(shownFrame(&h.main()).size(), canvas);
+    QVERIFY(qAbs(h.zoom() - 1) < 1e-6);
 }
 
 // Events every 100 µs, polarity alternating: 10,000 events a second, half of them positive.
@@ -449,8 +436,8 @@ void TestFlows::savedFrameIsTheAccumulatorsFrame() {
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(frame.format()), frame);
     Answer answer(h.path("gone/frame.png"));
     h.press("Ctrl+S");
-    QTRY_COMPARE(h.tips(), QStringList("The frame could not be saved to " + h.path("gone") +
-                                       "/frame.png."));
+    QTRY_COMPARE(h.tips(),
+                 QStringList("The frame could not be saved to " + h.path("gone") + "/frame.png."));
 }
 
 void TestFlows::paletteRemembered_data() {
@@ -473,16 +460,16 @@ void TestFlows::paletteRemembered() {
     QFETCH(QString, stored);
     ScopedWorkDir dir;
     QVERIFY(writeFile("config.ini", ini, QIODevice::WriteOnly));
-    {
+    // The frame shown takes the colours at once, and again at the next start.
+    for (const bool restarted : {false, true}) {
         MainWidget window;
         for (QAction* action : window.findChildren<QAction*>()) {
-            if (!chosen.isEmpty() && action->data().toString() == chosen) {
+            if (!restarted && !chosen.isEmpty() && action->data().toString() == chosen) {
                 action->trigger();
             }
         }
+        QCOMPARE(shownFrame(&window).pixel(0, 0), QRgb(background));
     }
-    MainWidget window;
-    QCOMPARE(shownFrame(&window).pixel(0, 0), QRgb(background));
     const QSettings config("config.ini", QSettings::IniFormat);
     QCOMPARE(config.value("Setting/frame_palette", "<none>").toString(), stored);
 }
@@ -497,14 +484,13 @@ void TestFlows::liveStreamRecordedAndPlayedBack() {
     h.button("pb_loop")->click();
     QVERIFY(h.openCamera(1));
     QTRY_VERIFY(h.playing());
-    QCOMPARE(h.child<QLabel>("label_show_camera_info")->text(), QString("KVSIM-02"));
+    QCOMPARE(h.label("label_show_camera_info"), QString("KVSIM-02"));
     QCOMPARE(h.timeText(), QString("--/--"));
     QVERIFY(!h.button("pb_stop")->isEnabled() && !h.slider()->isEnabled());
     QTRY_VERIFY(h.frameEvents() > 100);
-    auto* stamp = h.child<QLabel>("label_show_timestamp_info");
-    QTRY_VERIFY(!stamp->text().isEmpty());
-    const QString first = stamp->text();
-    QTRY_VERIFY(stamp->text() > first);
+    QTRY_VERIFY(!h.label("label_show_timestamp_info").isEmpty());
+    const QString first = h.label("label_show_timestamp_info");
+    QTRY_VERIFY(h.label("label_show_timestamp_info") > first);
     QTest::ignoreMessage(QtDebugMsg, "set dvs time interval: 10000");
     emit h.settings()->signalCumulativeTimeChanged(10000);
     korvane::simulation::BatchSpan span;
@@ -516,7 +502,12 @@ void TestFlows::liveStreamRecordedAndPlayedBack() {
     QVERIFY(h.button("pb_record")->isChecked());
     h.press("I");
     const auto written = [&h] {
-        return h.overlay().value(3).section(", ", 2, 2).section(' ', 0, 0).remove(',').toULongLong();
+        return h.overlay()
+            .value(3)
+            .section(", ", 2, 2)
+            .section(' ', 0, 0)
+            .remove(',')
+            .toULongLong();
     };
     QTRY_VERIFY2_WITH_TIMEOUT(written() > 1000, qPrintable(h.overlay().join('|')), 10000);
     QVERIFY2(h.overlay().value(3).startsWith("Recording: 00:0"), qPrintable(h.overlay().value(3)));
@@ -542,53 +533,37 @@ void TestFlows::highestFrameRateKeepsTheWindowResponsive() {
     QVERIFY(h.openCamera(0));
     QTRY_VERIFY(h.playing());
     emit h.settings()->signalFpsChanged(65535);
-    // Hand-offs counted on the live thread, deliveries on the GUI thread before the slot runs;
-    // the live thread's CPU and wall time at the first and the last hand-off measured.
+    // Hand-offs counted on the live thread, with its CPU and wall time from the third on (the
+    // first lay the view out); deliveries on the GUI thread, counted after the frame's own.
     std::atomic<int> handedOver{0};
     std::atomic<int> delivered{0};
-    std::atomic<int> mostPending{0};
-    std::atomic<bool> measuring{false};
-    std::atomic<int64_t> first[2] = {{-1}, {0}};
-    std::atomic<int64_t> last[2] = {{0}, {0}};
-    const auto nanoseconds = [](clockid_t clock) {
-        timespec now{};
-        clock_gettime(clock, &now);
-        return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+    std::atomic<int> mostWaiting{0};
+    std::atomic<int64_t> cpu[2] = {{0}, {0}};
+    std::atomic<int64_t> wall[2] = {{0}, {0}};
+    const auto now = [](clockid_t clock) {
+        timespec time{};
+        clock_gettime(clock, &time);
+        return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
     };
-    struct DeliveryCounter : QObject {
-        std::atomic<int>* count;
-        bool eventFilter(QObject*, QEvent* event) override {
-            *count += event->type() == QEvent::MetaCall;
-            return false;
-        }
-    } counter;
-    counter.count = &delivered;
-    h.main().installEventFilter(&counter);
-    const auto connection = QObject::connect(
+    const auto counted = QObject::connect(&h.main(), &MainWidget::triggerEventsToShow, &h.main(),
+                                          [&delivered] { ++delivered; });
+    const auto timed = QObject::connect(
         &h.main(), &MainWidget::triggerEventsToShow, &h.main(),
         [&] {
-            mostPending = std::max(mostPending.load(), ++handedOver - delivered);
-            const int64_t now[2] = {nanoseconds(CLOCK_THREAD_CPUTIME_ID),
-                                    nanoseconds(CLOCK_MONOTONIC)};
-            if (measuring && first[0] < 0) {
-                first[0] = now[0];
-                first[1] = now[1];
-            }
-            last[0] = now[0];
-            last[1] = now[1];
+            mostWaiting = std::max(mostWaiting.load(), ++handedOver - delivered);
+            const int at = delivered >= 3 && cpu[0] == 0 ? 0 : 1;
+            cpu[at] = now(CLOCK_THREAD_CPUTIME_ID);
+            wall[at] = now(CLOCK_MONOTONIC);
         },
         Qt::DirectConnection);
-    // From the third frame at the new rate on: the first ones lay the view out.
-    QTRY_VERIFY(delivered >= 3);
-    measuring = true;
     QTRY_VERIFY_WITH_TIMEOUT(delivered >= 60, 20000);
     h.main().togglePlay();  // joins the live thread: nothing is emitted past this
-    QObject::disconnect(connection);
-    h.main().removeEventFilter(&counter);
-    QVERIFY2(mostPending <= 1, qPrintable(QString::number(mostPending)));
-    QVERIFY(first[0] >= 0 && last[1] > first[1]);
-    const double cpuShare = double(last[0] - first[0]) / double(last[1] - first[1]);
-    QVERIFY2(cpuShare < 0.25, qPrintable(QString::number(cpuShare)));
+    QObject::disconnect(counted);
+    QObject::disconnect(timed);
+    // The counting delivery queued behind a frame lets one more hand-off seem to wait.
+    QVERIFY2(mostWaiting <= 2, qPrintable(QString::number(mostWaiting)));
+    const double cpuShare = double(cpu[1] - cpu[0]) / double(wall[1] - wall[0]);
+    QVERIFY2(cpu[0] > 0 && cpuShare < 0.25, qPrintable(QString::number(cpuShare)));
 }
 
 // A cancelled dialog and a refused recording leave Record off; the refusal says why, and the
@@ -643,27 +618,15 @@ void TestFlows::endOfRecording_data() {
 void TestFlows::endOfRecording() {
     QFETCH(bool, loop);
     Flow h;
-    if (loop) {
-        h.button("pb_loop")->click();
-    }
-    QSignalSpy values(h.slider(), &QSlider::valueChanged);
+    h.press(loop ? "L" : "");
     QVERIFY(h.open("short.raw", 5 * second, 5 * second + 300000, 100));
-    const auto wrapped = [&values] {
-        for (int i = 1; i < values.size(); ++i) {
-            if (values[i][0].toInt() + 100000 < values[i - 1][0].toInt()) {
-                return true;
-            }
-        }
-        return false;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(loop ? wrapped() : !h.playing(), 10000);
-    QCOMPARE(h.playing(), loop);
+    QTRY_VERIFY_WITH_TIMEOUT(h.position() > 5 * second + 200000, 10000);
     if (!loop) {
-        QVERIFY(h.position() > 5 * second + 200000);
-        QTest::mouseClick(h.button("pb_play"), Qt::LeftButton);
-        QVERIFY(h.playing());
-        QTRY_VERIFY(h.position() < 5 * second + 100000);
+        QTRY_VERIFY_WITH_TIMEOUT(!h.playing(), 10000);
+        h.press("Space");
     }
+    QTRY_VERIFY_WITH_TIMEOUT(h.position() < 5 * second + 100000, 10000);
+    QVERIFY(h.playing());
 }
 
 // A click while paused shows the clicked slice at once; a drag and a step land exactly, far

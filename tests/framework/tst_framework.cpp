@@ -80,12 +80,9 @@ private slots:
     void pointer();
     void drag_data();
     void drag();
-    void windowSystemRequests();
-    void doubleClickOnTitleBar();
+    void placement();
     void frame_data();
     void frame();
-    void centring_data();
-    void centring();
     void mainWindow();
 
 private:
@@ -160,8 +157,9 @@ void TestFramework::pointer() {
     QCOMPARE(helperOf(window)->hitTest(pos), hit);
 }
 
-// Pressed at a point of the window, moved through offsets from it, released; no move after the
-// release drags. Maximised, the screen is 800 pixels wide and the restored window's shadow 10.
+// Pressed at a point of the window, moved through offsets from it, released (no offsets: a double
+// click); no move after the release drags. Maximised, the screen is 800 x 600 and the restored
+// window's shadow 10 wide.
 void TestFramework::drag_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QPoint>("press");
@@ -181,6 +179,9 @@ void TestFramework::drag_data() {
     QTest::newRow("top-right clamps the width") << "shadow" << QPoint(397, 3) << QVector<QPoint>{{-300, -10}} << QRect(100, 90, 200, 310);
     QTest::newRow("bottom-left clamps to the minimum") << "shadow" << QPoint(3, 297) << QVector<QPoint>{{50, -20}, {400, -400}} << QRect(300, 100, 200, 150);
     QTest::newRow("bottom-right grows") << "shadow" << QPoint(397, 297) << QVector<QPoint>{{20, 10}, {60, 45}} << QRect(100, 100, 460, 345);
+    QTest::newRow("double click maximises") << "shadow" << QPoint(110, 30) << QVector<QPoint>{} << QRect(0, 0, 800, 600);
+    QTest::newRow("double click restores") << "maximised" << QPoint(110, 30) << QVector<QPoint>{} << start;
+    QTest::newRow("fixed: double click does nothing") << "fixed" << QPoint(110, 30) << QVector<QPoint>{} << start;
     QTest::newRow("maximised: the grabbed point stays under the pointer") << "maximised" << QPoint(100, 20) << QVector<QPoint>{{20, 6}, {35, 31}} << QRect(85, 21, 400, 300);
     QTest::newRow("maximised: from the top zone") << "maximised" << QPoint(400, 3) << QVector<QPoint>{{0, 10}} << QRect(200, 0, 400, 300);
     QTest::newRow("maximised: no higher than the screen") << "maximised" << QPoint(100, 30) << QVector<QPoint>{{0, -22}} << QRect(50, -10, 400, 300);
@@ -198,20 +199,25 @@ void TestFramework::drag() {
         QTRY_VERIFY(window->isMaximized() && window->width() == 800);
     }
     const QPoint global = window->mapToGlobal(press);
-    QTest::mousePress(window, Qt::LeftButton, {}, press);
-    for (const QPoint& step : steps) {
-        QTest::mouseMove(window, window->mapFromGlobal(global + step));
+    if (steps.isEmpty()) {
+        QTest::mouseDClick(window, Qt::LeftButton, {}, press);
+    } else {
+        QTest::mousePress(window, Qt::LeftButton, {}, press);
+        for (const QPoint& step : steps) {
+            QTest::mouseMove(window, window->mapFromGlobal(global + step));
+        }
+        QTest::mouseRelease(window, Qt::LeftButton, {},
+                            window->mapFromGlobal(global + steps.last()));
     }
-    QTest::mouseRelease(window, Qt::LeftButton, {}, window->mapFromGlobal(global + steps.last()));
     QTRY_COMPARE(window->geometry(), geometry);
     QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
     QTest::mouseMove(window, window->mapFromGlobal(global + QPoint(100, 100)));
     QCOMPARE(window->geometry(), geometry);
 }
 
-// The edges each zone asks the window system to resize; a window dragged out of maximised on a
-// screen below and right of the first stays below that screen's top.
-void TestFramework::windowSystemRequests() {
+// The edges each zone asks the window system to resize; where a window dragged out of maximised
+// and a window shown centred go on screens away from the origin, or of odd sizes.
+void TestFramework::placement() {
     QVector<Qt::Edges> edges;
     for (int zone = LeftZone; zone <= BottomRightZone; ++zone) {
         edges << edgeZoneEdges(zone);
@@ -220,20 +226,11 @@ void TestFramework::windowSystemRequests() {
              (QVector<Qt::Edges>{Qt::LeftEdge, Qt::RightEdge, Qt::TopEdge, Qt::BottomEdge,
                                  Qt::TopEdge | Qt::LeftEdge, Qt::TopEdge | Qt::RightEdge,
                                  Qt::BottomEdge | Qt::LeftEdge, Qt::BottomEdge | Qt::RightEdge}));
-    const QRect second(1920, 300, 1280, 984);
-    QCOMPARE(dragOutPosition(QPoint(2500, 302), QPoint(640, 2), 1280, 1000, 10, second),
+    QCOMPARE(dragOutPosition(QPoint(2500, 302), QPoint(640, 2), 1280, 1000, 10,
+                             QRect(1920, 300, 1280, 984)),
              QPoint(2000, 290));
-}
-
-void TestFramework::doubleClickOnTitleBar() {
-    for (const bool resizable : {true, false}) {
-        show(makeWindow(resizable ? "shadow" : "fixed"));
-        QTest::mouseDClick(window, Qt::LeftButton, {}, QPoint(110, 30));
-        QCOMPARE(window->isMaximized(), resizable);
-        QTest::mouseDClick(window, Qt::LeftButton, {}, QPoint(110, 30));
-        QVERIFY(!window->isMaximized());
-        cleanup();
-    }
+    QCOMPARE(centredTopLeft(QRect(64, 40, 1856, 1040), QSize(1000, 650)), QPoint(492, 235));
+    QCOMPARE(centredTopLeft(QRect(0, 0, 1001, 651), QSize(1000, 650)), QPoint(0, 0));
 }
 
 // The content keeps clear of the shadow band, except when maximised. The band holds the tile's
@@ -291,24 +288,12 @@ void TestFramework::frame() {
     QVERIFY(!band || rendered(window).pixel(0, 0) == background);
 }
 
-void TestFramework::centring_data() {
-    QTest::addColumn<QRect>("available");
-    QTest::addColumn<QPoint>("topLeft");  // of a 1000 x 650 window
-    QTest::newRow("task bar left and top") << QRect(64, 40, 1856, 1040) << QPoint(492, 235);
-    QTest::newRow("odd sizes") << QRect(0, 0, 1001, 651) << QPoint(0, 0);
-}
-
-void TestFramework::centring() {
-    QFETCH(QRect, available);
-    QFETCH(QPoint, topLeft);
-    QCOMPARE(centredTopLeft(available, QSize(1000, 650)), topLeft);
-}
-
-// The main window's resize zone is the shadowed one; after a restore by the title bar the
-// maximise button is back to normal; the side panel folds; File > Quit closes.
+// The main window opens centred; its resize zone is the shadowed one; after a restore by the
+// title bar the maximise button is back to normal; the side panel folds; File > Quit closes.
 void TestFramework::mainWindow() {
     auto* main = new MainWidget;
     show(main);
+    QCOMPARE(main->pos(), QPoint(-100, -25));
     QTest::mouseMove(main, QPoint(500, 400));
     QTest::mouseMove(main, QPoint(12, 400));
     QCOMPARE(main->cursor().shape(), Qt::SizeHorCursor);
