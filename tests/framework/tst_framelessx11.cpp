@@ -10,6 +10,7 @@
 #include "dialogs/WaitingWin.h"
 #include "framework/QFramelessWidget.h"
 #include "framework/windowTranslucency.h"
+#include "support/FramePixels.h"
 
 namespace {
 
@@ -20,19 +21,15 @@ double blackShare(QWidget* window) {
     if (!QTest::qWaitForWindowExposed(window)) {
         return 1.0;
     }
-    const QImage shot =
-        QGuiApplication::primaryScreen()
-            ->grabWindow(0, window->x(), window->y(), window->width(), window->height())
-            .toImage();
-    int black = 0;
-    for (const QRect& rect : window->mask().isEmpty() ? QRegion(window->rect()) : window->mask()) {
-        for (int y = rect.top(); y <= rect.bottom(); ++y) {
-            for (int x = rect.left(); x <= rect.right(); ++x) {
-                black += shot.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
-            }
-        }
-    }
-    return double(black) / (window->width() * window->height());
+    QImage shot(window->size(), QImage::Format_RGB32);
+    shot.fill(Qt::white);
+    QPainter painter(&shot);
+    painter.setClipRegion(window->mask().isEmpty() ? QRegion(window->rect()) : window->mask());
+    painter.drawPixmap(0, 0,
+                       QGuiApplication::primaryScreen()->grabWindow(
+                           0, window->x(), window->y(), window->width(), window->height()));
+    painter.end();
+    return colourCounts(shot).value(qRgb(0, 0, 0)) / double(shot.width() * shot.height());
 }
 
 }  // namespace

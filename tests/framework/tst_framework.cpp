@@ -16,42 +16,6 @@ namespace {
 
 const QRect startGeometry(100, 100, 400, 300);
 
-// "shadow": resizable with a drawn shadow, "plain": without shadow, "fixed": not resizable,
-// "hidden": its button hidden, "dialog": a fixed dialog; each with a 40-pixel title bar holding a
-// button at (340, 5, 30, 30). "main window": a QMainWindow, "no layout": nothing in it.
-// Minimum 200 x 150.
-QWidget* makeWindow(const QString& kind) {
-    QWidget* window = nullptr;
-    if (kind == "main window") {
-        auto* mainWindow = new QMainWindow;
-        mainWindow->setCentralWidget(new QWidget(mainWindow));
-        new QGridLayout(mainWindow->centralWidget());
-        new QFramelessHelper(mainWindow, true, true, false, mainWindow);
-        window = mainWindow;
-    } else if (kind == "dialog") {
-        window = new QFramelessDialog(nullptr, false, true, false);
-    } else {
-        window = new QFramelessWidget(nullptr, kind != "fixed", kind != "plain", false);
-    }
-    window->setMinimumSize(200, 150);
-    window->setGeometry(startGeometry);
-    if (kind == "main window" || kind == "no layout") {
-        return window;
-    }
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* titleBar = new QWidget(window);
-    titleBar->setFixedHeight(40);
-    auto* button = new QPushButton(titleBar);
-    button->setGeometry(340, 5, 30, 30);
-    button->setHidden(kind == "hidden");
-    layout->addWidget(titleBar);
-    layout->addWidget(new QWidget(window), 1);
-    window->findChild<QFramelessHelper*>()->setTitleBar(titleBar);
-    return window;
-}
-
 QFramelessHelper* helperOf(QWidget* window) {
     return window->findChild<QFramelessHelper*>();
 }
@@ -64,9 +28,7 @@ QImage rendered(QWidget* window) {
 }
 
 QMargins contentMargins(QWidget* window) {
-    auto* mainWindow = qobject_cast<QMainWindow*>(window);
-    QLayout* layout = mainWindow ? mainWindow->centralWidget()->layout() : window->layout();
-    return layout ? layout->contentsMargins() : window->contentsMargins();
+    return window->layout() ? window->layout()->contentsMargins() : window->contentsMargins();
 }
 
 }  // namespace
@@ -86,17 +48,42 @@ private slots:
     void mainWindow();
 
 private:
-    void show(QWidget* shown);
+    void show(const QString& kind);
 
     ScopedWorkDir workDir;
     QWidget* window = nullptr;
 };
 
-void TestFramework::show(QWidget* shown) {
-    window = shown;
+// Shows a frameless window: "shadow": resizable with a drawn shadow, "plain": without shadow,
+// "fixed": not resizable, "hidden": its button hidden, "dialog": a fixed dialog; each with a
+// 40-pixel title bar holding a button at (340, 5, 30, 30). "no layout": nothing in it.
+// "maximised": "shadow", maximised. Minimum 200 x 150.
+void TestFramework::show(const QString& kind) {
+    if (kind == "dialog") {
+        window = new QFramelessDialog(nullptr, false, true, false);
+    } else {
+        window = new QFramelessWidget(nullptr, kind != "fixed", kind != "plain", false);
+    }
+    window->setMinimumSize(200, 150);
+    window->setGeometry(startGeometry);
+    if (kind != "no layout") {
+        auto* layout = new QVBoxLayout(window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        auto* titleBar = new QWidget(window);
+        titleBar->setFixedHeight(40);
+        auto* button = new QPushButton(titleBar);
+        button->setGeometry(340, 5, 30, 30);
+        button->setHidden(kind == "hidden");
+        layout->addWidget(titleBar);
+        layout->addWidget(new QWidget(window), 1);
+        helperOf(window)->setTitleBar(titleBar);
+    }
     window->show();
-    if (!QTest::qWaitForWindowExposed(window)) {
-        qWarning("window not exposed");
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    if (kind == "maximised") {
+        helperOf(window)->switchMaximizedNormal();
+        QTRY_VERIFY(window->isMaximized() && window->width() == 800);
     }
 }
 
@@ -150,7 +137,7 @@ void TestFramework::pointer() {
     QFETCH(QPoint, pos);
     QFETCH(Qt::CursorShape, cursor);
     QFETCH(int, hit);
-    show(makeWindow(kind));
+    show(kind);
     QTest::mouseMove(window, QPoint(200, 150));
     QTest::mouseMove(window, pos);
     QCOMPARE(window->cursor().shape(), cursor);
@@ -193,11 +180,7 @@ void TestFramework::drag() {
     QFETCH(QPoint, press);
     QFETCH(QVector<QPoint>, steps);
     QFETCH(QRect, geometry);
-    show(makeWindow(kind));
-    if (kind == "maximised") {
-        helperOf(window)->switchMaximizedNormal();
-        QTRY_VERIFY(window->isMaximized() && window->width() == 800);
-    }
+    show(kind);
     const QPoint global = window->mapToGlobal(press);
     if (steps.isEmpty()) {
         QTest::mouseDClick(window, Qt::LeftButton, {}, press);
@@ -244,8 +227,6 @@ void TestFramework::frame_data() {
     QTest::newRow("shadow") << "shadow" << true << 10 << true;
     QTest::newRow("no shadow") << "plain" << false << 0 << false;
     QTest::newRow("dialog") << "dialog" << true << 10 << true;
-    QTest::newRow("main window: the central widget's margins")
-        << "main window" << true << 10 << false;
     QTest::newRow("no layout") << "no layout" << true << 0 << true;
 }
 
@@ -254,7 +235,7 @@ void TestFramework::frame() {
     QFETCH(bool, translucent);
     QFETCH(int, margin);
     QFETCH(bool, band);
-    show(makeWindow(kind));
+    show(kind);
     QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(window->testAttribute(Qt::WA_TranslucentBackground), translucent);
     QCOMPARE(contentMargins(window), QMargins(margin, margin, margin, margin));
@@ -292,7 +273,9 @@ void TestFramework::frame() {
 // title bar the maximise button is back to normal; the side panel folds; File > Quit closes.
 void TestFramework::mainWindow() {
     auto* main = new MainWidget;
-    show(main);
+    window = main;
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main));
     QCOMPARE(main->pos(), QPoint(-100, -25));
     QTest::mouseMove(main, QPoint(500, 400));
     QTest::mouseMove(main, QPoint(12, 400));
