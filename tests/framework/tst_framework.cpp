@@ -123,8 +123,6 @@ void TestFramework::pointer_data() {
     QTest::newRow("below the title bar") << "shadow" << QPoint(200, 100) << Qt::ArrowCursor << int(HitClient);
     QTest::newRow("no shadow, 7 in") << "plain" << QPoint(7, 150) << Qt::SizeHorCursor << int(HitLeft);
     QTest::newRow("no shadow, 8 in") << "plain" << QPoint(8, 150) << Qt::ArrowCursor << int(HitClient);
-    QTest::newRow("no shadow, 9 from the right") << "plain" << QPoint(391, 150) << Qt::ArrowCursor << int(HitClient);
-    QTest::newRow("no shadow, x = w - b") << "plain" << QPoint(392, 150) << Qt::SizeHorCursor << int(HitClient);
     QTest::newRow("fixed: left") << "fixed" << QPoint(2, 150) << Qt::ArrowCursor << int(HitClient);
     QTest::newRow("fixed: last pixel") << "fixed" << QPoint(399, 299) << Qt::ArrowCursor << int(HitClient);
     QTest::newRow("fixed: a corner of the title bar") << "fixed" << QPoint(12, 12) << Qt::ArrowCursor << int(HitCaption);
