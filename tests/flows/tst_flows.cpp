@@ -107,6 +107,8 @@ public:
     // "drag 1000" drags its handle to 1000.
     void press(const QString& keys) {
         for (const QString& typed : keys.split(", ", Qt::SkipEmptyParts)) {
+            QCoreApplication::processEvents();
+            QApplication::setActiveWindow(&window);
             const int value = typed.section(' ', 1).toInt();
             if (typed.startsWith("click")) {
                 const QPoint at(slider()->width() * value / 100, slider()->height() / 2);
@@ -115,22 +117,21 @@ public:
                 slider()->setSliderDown(true);
                 slider()->setSliderPosition(value);
                 slider()->setSliderDown(false);
-            }
-            uint64_t furthest = 0;
-            const auto backOrPaused = [&] {
-                furthest = std::max(furthest, position());
-                return !playing() || furthest > position() + 100000;
-            };
-            QTRY_VERIFY_WITH_TIMEOUT(typed != "wait" || backOrPaused(), 10000);
-            const int code = QKeySequence::fromString(typed.section('*', 0, 0))[0];
-            for (int i = typed.contains('*') ? typed.section('*', 1).toInt()
-                                             : !value && typed != "wait";
-                 i > 0; --i) {
-                QCoreApplication::processEvents();
-                QApplication::setActiveWindow(&window);
-                QWidget* focus = QApplication::focusWidget();
-                QTest::keyClick(focus ? focus : &window, Qt::Key(code & ~Qt::KeyboardModifierMask),
-                                Qt::KeyboardModifiers(code & Qt::KeyboardModifierMask));
+            } else if (typed == "wait") {
+                uint64_t furthest = 0;
+                const auto backOrPaused = [&] {
+                    furthest = std::max(furthest, position());
+                    return !playing() || furthest > position() + 100000;
+                };
+                QTRY_VERIFY_WITH_TIMEOUT(backOrPaused(), 10000);
+            } else {
+                const int code = QKeySequence::fromString(typed.section('*', 0, 0))[0];
+                for (int i = typed.contains('*') ? typed.section('*', 1).toInt() : 1; i > 0; --i) {
+                    QWidget* focus = QApplication::focusWidget();
+                    QTest::keyClick(focus ? focus : &window,
+                                    Qt::Key(code & ~Qt::KeyboardModifierMask),
+                                    Qt::KeyboardModifiers(code & Qt::KeyboardModifierMask));
+                }
             }
         }
     }
