@@ -3,7 +3,7 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <atomic>
-#include <ctime>
+#include <thread>
 
 #include "app/commandLineRecording.h"
 #include "dialogs/KVMessageBox.h"
@@ -14,7 +14,6 @@
 #include "main_window/KvSlider.h"
 #include "main_window/MainWidget.h"
 #include "main_window/ShowImageForm.h"
-#include "pipeline/recordingFileName.h"
 #include "settings/SettingUI.h"
 #include "support/FramePixels.h"
 #include "support/ModalDriver.h"
@@ -47,8 +46,6 @@ public:
               name->setText(file);
               QTest::keyClick(name, Qt::Key_Return);
           }) {}
-    bool done() const { return acted() && !timedOut(); }
-
     QString seen;
     QString offered;
 };
@@ -66,10 +63,9 @@ public:
         });
         timer.start(10);
     }
-    QStringList messages;
 
-private:
     QTimer timer;
+    QStringList messages;
 };
 
 // A main window in a fresh working folder, and what a user does with it.
@@ -151,7 +147,7 @@ public:
     bool openRecording(const QString& file) {
         Answer answer(file);
         trigger("pb_menu_file", "Open Recording");
-        return answer.done();
+        return answer.acted() && !answer.timedOut();
     }
     // Device > Open Camera, choosing row, or Close when row is -1.
     bool openCamera(int row) {
@@ -166,8 +162,10 @@ public:
     bool startRecording(const QString& file, QString* offered = nullptr) {
         Answer answer(file);
         QTest::mouseClick(button("pb_record"), Qt::LeftButton);
-        *(offered ? offered : &answer.offered) = answer.offered;
-        return answer.done();
+        if (offered) {
+            *offered = answer.offered;
+        }
+        return answer.acted() && !answer.timedOut();
     }
 
     QPushButton* button(const char* name) const { return window.findChild<QPushButton*>(name); }
@@ -179,7 +177,7 @@ public:
     double zoom() const {
         const auto* view = window.findChild<KvGraphicsView*>();
         const QSizeF room = view->viewport()->size() - QSize(4, 4);
-        const QSizeF frame = view->sceneRect().size();
+        const QSizeF frame = shownFrame(&window).size();
         return view->transform().m11() /
                std::min(room.width() / frame.width(), room.height() / frame.height());
     }
@@ -281,13 +279,11 @@ void TestFlows::keys_data() {
     QTest::newRow("the end pauses and rewinds") << "end" << "" << "wait, Right" << "paused at 5033333, frame";
     QTest::newRow("looping, the end plays on from the start") << "end" << "" << "L, wait" << "playing, loop";
     QTest::newRow("I shows and hides the overlay") << file << "stop" << "I, I, I" << "paused at 7000000, overlay";
-    QTest::newRow("+ and - zoom a wheel step") << file << "stop" << "+, +, -" << "paused at 7000000, zoom 1.10";
     QTest::newRow("+ stops at 42 steps") << file << "stop" << "+*43" << "paused at 7000000, zoom 54.76";
     QTest::newRow("- back to the fitted size, no further") << file << "stop" << "+*42, -*43" << "paused at 7000000";
     QTest::newRow("F fits") << file << "stop" << "+, +, F" << "paused at 7000000";
     QTest::newRow("F restarts the zoom count") << file << "stop" << "+*5, F, -, +*43" << "paused at 7000000, zoom 54.76";
     QTest::newRow("a new frame keeps the zoom") << file << "stop" << "+*10, Right" << "paused at 7033333, frame, zoom 2.59";
-    QTest::newRow("F11 maximises") << file << "stop" << "F11" << "paused at 7000000, maximised";
     QTest::newRow("a resize fits and restarts the zoom count") << file << "stop" << "+*5, F11, -, +*43" << "paused at 7000000, zoom 54.76, maximised";
     QTest::newRow("Ctrl+O asks for a recording") << file << "stop" << "Ctrl+O" << "paused at 7000000, asked QFileDialog";
     QTest::newRow("Ctrl+S into a missing folder says why") << file << "stop, missing" << "Ctrl+S" << "paused at 7000000, asked QFileDialog, told The frame could not be saved to missing/take.raw.";
@@ -308,14 +304,11 @@ void TestFlows::keys() {
     QFETCH(QString, keys);
     QFETCH(QString, after);
     Flow h;
-    if (source == "camera") {
-        QVERIFY(h.openCamera(0));
-    } else {
-        QVERIFY(source == "short"  ? h.open("a.raw", 0, 100000, 100)
-                : source == "end"  ? h.open("a.raw", 5 * second, 5 * second + 300000, 100)
-                : source == "late" ? h.open("a.raw", 2200 * second, 2300 * second, 10000)
-                                   : h.open("a.raw", 7 * second, 67 * second, 1000));
-    }
+    QVERIFY(source == "camera"  ? h.openCamera(0)
+            : source == "short" ? h.open("a.raw", 0, 100000, 100)
+            : source == "end"   ? h.open("a.raw", 5 * second, 5 * second + 300000, 100)
+            : source == "late"  ? h.open("a.raw", 2200 * second, 2300 * second, 10000)
+                                : h.open("a.raw", 7 * second, 67 * second, 1000));
     // The short ones may have played to their end already.
     QTRY_VERIFY(source != "recording" || h.playing());
     if (before.contains("stop")) {
@@ -370,9 +363,6 @@ void TestFlows::open() {
     } else if (file != "missing.raw") {
         QVERIFY(writeFile(path, "not a recording\n", QIODevice::WriteOnly));
     }
-    if (file == "bad.raw") {
-        QTest::ignoreMessage(QtDebugMsg, "not raw file.");
-    }
     QVERIFY(h.open("a.raw", 7 * second, 67 * second, 1000));
     QTRY_VERIFY(h.playing());
     if (via == "argument") {
@@ -409,7 +399,9 @@ void TestFlows::overlayTellsKnownFigures() {
     QTRY_VERIFY_WITH_TIMEOUT(qAbs(rate() - 10000) <= 100, 10000);
     QCOMPARE(line(0).section(' ', 2), QString("ev/s, 50 % positive"));
     const uint64_t frameEvents = line(1).section(' ', 1, 1).remove(',').toULongLong();
-    QVERIFY2(frameEvents >= 333 && frameEvents % 333 <= frameEvents / 333, qPrintable(line(1)));
+    // Whole slices of 333 or 334 events, a few when the window fell behind.
+    QVERIFY2(frameEvents >= 333 && frameEvents < 3340 && frameEvents % 333 <= frameEvents / 333,
+             qPrintable(line(1)));
     QCOMPARE(line(2), QString("Accumulation: 33.333 ms at 33 fps"));
     QCOMPARE(line(3), QString("File: known.raw, EVT3, 1280 x 720"));
     QVERIFY2(line(4).endsWith(" / 00:10:000000"), qPrintable(line(4)));
@@ -505,7 +497,6 @@ void TestFlows::liveStreamRecordedAndPlayedBack() {
     };
     QTRY_VERIFY2_WITH_TIMEOUT(written().remove(',').toULongLong() > 1000,
                               qPrintable(h.overlay().join('|')), 10000);
-    QVERIFY2(h.overlay().value(3).startsWith("Recording: 00:0"), qPrintable(h.overlay().value(3)));
     const auto camera = h.main().currentCamera();
     QTest::ignoreMessage(QtDebugMsg, "stop recording");
     QTest::mouseClick(h.button("pb_record"), Qt::LeftButton);
@@ -520,14 +511,24 @@ void TestFlows::liveStreamRecordedAndPlayedBack() {
 // A click on the timeline while playing is not overwritten by a position the playback thread
 // queued before it; a pause right after shows the clicked time, and Play resumes there.
 void TestFlows::seekWhilePlayingIsWhatPauseShows() {
+    std::atomic<bool> handedOver{false};
     Flow h;
     QVERIFY(h.open("a.raw", 1 * second, 21 * second, 1000));
     QTRY_VERIFY(h.position() > 1 * second + 100000);
-    KvSlider* slider = h.slider();
-    QTest::mouseClick(slider, Qt::LeftButton, {},
-                      QPoint(slider->width() * 3 / 4, slider->height() / 2));
-    const uint64_t clicked = 1 * second + slider->value();
+    // The playback thread hands a frame over, after its position, while this thread handles
+    // nothing: both wait when the click comes.
+    QObject::connect(
+        &h.main(), &MainWidget::triggerEventsToShow, &h.main(),
+        [&handedOver] { handedOver = true; }, Qt::DirectConnection);
+    for (QDeadlineTimer deadline(10000); !handedOver && !deadline.hasExpired();) {
+        std::this_thread::yield();
+    }
+    const QPoint threeQuarters(h.slider()->width() * 3 / 4, h.slider()->height() / 2);
+    QTest::mouseClick(h.slider(), Qt::LeftButton, {}, threeQuarters);
+    const uint64_t clicked = 1 * second + h.slider()->value();
     QVERIFY(clicked > 15 * second);
+    QCoreApplication::processEvents();
+    QVERIFY2(h.position() >= clicked, qPrintable(h.timeText()));
     QTest::mouseClick(h.button("pb_play"), Qt::LeftButton);
     QVERIFY(!h.playing());
     QCoreApplication::processEvents();

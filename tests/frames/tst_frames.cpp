@@ -151,14 +151,14 @@ void TestFrames::wheel() {
     QWidget* port = form.findChild<KvGraphicsView*>()->viewport();
     const auto scale = [&form] { return form.findChild<KvGraphicsView*>()->transform().m11(); };
     const double fitted = scale();
-    for (const QPoint delta : {QPoint(0, 120), QPoint(0, 120), QPoint(120, 0)}) {
+    for (const QPoint delta : {QPoint(0, 120), QPoint(0, 120), QPoint(0, 120), QPoint(120, 0)}) {
         const QPointF at = port->rect().center();
         QWheelEvent wheel(at, port->mapToGlobal(at.toPoint()), QPoint(), delta, Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(port, &wheel);
         QVERIFY(wheel.isAccepted());
     }
-    QCOMPARE(scale(), fitted * 1.1);
+    QCOMPARE(scale(), fitted * 1.1 * 1.1);
     QTest::mouseDClick(port, Qt::LeftButton, {}, port->rect().center());
     QCOMPARE(scale(), fitted);
 }
@@ -181,6 +181,7 @@ void TestFrames::slider_data() {
     QTest::newRow("beside the handle: a jump, no drag") << QSize(610, 35) << 0 << "left 305 500" << 50 << 50 << false;
     QTest::newRow("handle's left edge drags") << QSize(610, 35) << 50 << "left 300 500" << 49 << 82 << true;
     QTest::newRow("handle's right edge drags") << QSize(610, 35) << 50 << "left 309 509" << 50 << 83 << true;
+    QTest::newRow("a long track: the handle's edge drags where the value truncates") << QSize(6010, 35) << 50 << "left 3000 3200" << 49 << 53 << true;
     QTest::newRow("right button: no jump") << QSize(610, 35) << 0 << "right 400" << noClick << 0 << false;
     QTest::newRow("vertical: the value grows downward") << QSize(35, 400) << 0 << "left 300" << 75 << 75 << false;
     // clang-format on
