@@ -1,141 +1,87 @@
-#include <QDir>
 #include <QtTest>
 
-#include <random>
+#include "support/RawRecordings.h"
 
-#include "RawTestFiles.h"
-
-// Recordings from real sensors, next to the project; the figures are known from elsewhere.
+// Recordings from real sensors, next to the project, with figures known from elsewhere: read
+// through the library and through ostrel-raw.
 class TestSdkRawSamples : public QObject {
     Q_OBJECT
 
 private slots:
-    void givesKnownFigures_data();
-    void givesKnownFigures();
-    void windowsMatchFullDecode_data();
-    void windowsMatchFullDecode();
+    void initTestCase();
+    void libraryAndToolGiveKnownFigures_data();
+    void libraryAndToolGiveKnownFigures();
 
 private:
-    void addSampleRows();
+    QTemporaryDir dir;
 };
 
-namespace {
-
-QString samplePath(const QString& name) {
-    return QDir(QStringLiteral(OSTREL_SHARED_DIR "/samples")).filePath(name);
+void TestSdkRawSamples::initTestCase() {
+    if (QDir(OSTREL_SHARED_DIR "/samples").entryList({"evt*.raw"}).size() < 3) {
+        QSKIP("sample recordings missing in " OSTREL_SHARED_DIR "/samples");
+    }
 }
 
-}  // namespace
-
-void TestSdkRawSamples::addSampleRows() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<uint>("width");
-    QTest::addColumn<uint>("height");
+void TestSdkRawSamples::libraryAndToolGiveKnownFigures_data() {
+    QTest::addColumn<QSize>("size");
     QTest::addColumn<quint64>("events");
     QTest::addColumn<quint64>("positive");
-    QTest::addColumn<quint64>("negative");
     QTest::addColumn<quint64>("first");
     QTest::addColumn<quint64>("last");
-    QTest::addColumn<uint>("minX");
-    QTest::addColumn<uint>("maxX");
-    QTest::addColumn<uint>("minY");
-    QTest::addColumn<uint>("maxY");
-    if (!QFile::exists(samplePath("evt3_sample.raw"))) {
-        QSKIP("the sample recordings are not here");
-    }
-    QTest::newRow("evt3_sample") << "evt3_sample.raw"
-                                 << "EVT3" << 1280u << 720u << quint64(219596) << quint64(115532)
-                                 << quint64(104064) << quint64(11718656) << quint64(11727457) << 0u
-                                 << 1279u << 0u << 719u;
-    QTest::newRow("evt3_pedestrians")
-        << "evt3_pedestrians.raw"
-        << "EVT3" << 1280u << 720u << quint64(5000) << quint64(2894) << quint64(2106)
-        << quint64(5840504) << quint64(5885714) << 11u << 1279u << 22u << 698u;
-    QTest::newRow("evt2_sample") << "evt2_sample.raw"
-                                 << "EVT2" << 640u << 480u << quint64(539481) << quint64(367855)
-                                 << quint64(171626) << quint64(1317888) << quint64(1367888) << 60u
-                                 << 599u << 18u << 475u;
+    QTest::addColumn<QRect>("pixels");  // from the smallest to the largest x and y
+    // clang-format off
+    QTest::newRow("evt3_sample") << QSize(1280, 720) << quint64(219596) << quint64(115532) << quint64(11718656) << quint64(11727457) << QRect(QPoint(0, 0), QPoint(1279, 719));
+    QTest::newRow("evt3_pedestrians") << QSize(1280, 720) << quint64(5000) << quint64(2894) << quint64(5840504) << quint64(5885714) << QRect(QPoint(11, 22), QPoint(1279, 698));
+    QTest::newRow("evt2_sample") << QSize(640, 480) << quint64(539481) << quint64(367855) << quint64(1317888) << quint64(1367888) << QRect(QPoint(60, 18), QPoint(599, 475));
+    // clang-format on
 }
 
-void TestSdkRawSamples::givesKnownFigures_data() {
-    addSampleRows();
-}
-
-void TestSdkRawSamples::givesKnownFigures() {
-    QFETCH(QString, name);
-    QFETCH(QString, format);
-    QFETCH(uint, width);
-    QFETCH(uint, height);
+void TestSdkRawSamples::libraryAndToolGiveKnownFigures() {
+    QFETCH(QSize, size);
     QFETCH(quint64, events);
     QFETCH(quint64, positive);
-    QFETCH(quint64, negative);
     QFETCH(quint64, first);
     QFETCH(quint64, last);
-    QFETCH(uint, minX);
-    QFETCH(uint, maxX);
-    QFETCH(uint, minY);
-    QFETCH(uint, maxY);
-    const auto reader = openLoaded(samplePath(name));
+    QFETCH(QRect, pixels);
+    const QString path = OSTREL_SHARED_DIR "/samples/" + QString(QTest::currentDataTag()) + ".raw";
+    const QString format = path.section('/', -1).left(4).toUpper();
+    const auto reader = openLoaded(path);
     QVERIFY(reader);
-    const korvane::RawFileInfo& info = reader->info();
-    QCOMPARE(QString::fromStdString(info.format), format);
-    QCOMPARE(info.width, width);
-    QCOMPARE(info.height, height);
-    QCOMPARE(info.events, events);
-    QCOMPARE(info.positive, positive);
-    QCOMPARE(info.negative, negative);
-    std::uint64_t begin = 0;
-    std::uint64_t end = 0;
-    QVERIFY(reader->getBeginTime(begin));
-    QVERIFY(reader->getEndTime(end));
-    QCOMPARE(begin, first);
-    QCOMPARE(end, last);
-    QCOMPARE(uint(info.minX), minX);
-    QCOMPARE(uint(info.maxX), maxX);
-    QCOMPARE(uint(info.minY), minY);
-    QCOMPARE(uint(info.maxY), maxY);
-    QCOMPARE(info.droppedEvents(), std::uint64_t{0});
-    QCOMPARE(info.reservedWords, std::uint64_t{0});
-    const auto all = allEvents(*reader);
-    QCOMPARE(std::uint64_t{all.size()}, events);
+    const Events all = allEvents(*reader);
+    QCOMPARE(std::uint64_t(all.size()), events);
     QCOMPARE(
-        std::uint64_t(std::count_if(all.begin(), all.end(),
-                                    [](const korvane::Event2D& e) { return e.polarity != 0; })),
+        std::uint64_t(std::count_if(all.begin(), all.end(), [](auto& e) { return e.polarity; })),
         positive);
-}
-
-void TestSdkRawSamples::windowsMatchFullDecode_data() {
-    addSampleRows();
-}
-
-// Playback-sized windows at random starts, and a walk with the playback step, agree with the
-// full decode.
-void TestSdkRawSamples::windowsMatchFullDecode() {
-    QFETCH(QString, name);
-    QFETCH(quint64, first);
-    QFETCH(quint64, last);
-    const auto reader = openLoaded(samplePath(name));
-    QVERIFY(reader);
-    const auto all = allEvents(*reader);
-    std::mt19937_64 random(1);
-    for (int i = 0; i < 100; ++i) {
-        const std::uint64_t start = first - 50 + random() % (last - first + 100);
-        const std::uint64_t length = 1 + random() % 33333;
-        const auto window = reader->readEventsAt(start, length);
-        QCOMPARE(bool(window), start <= last);
-        if (window) {
-            COMPARE_EVENTS(*window, eventsBetween(all, start, length));
-        }
+    QCOMPARE(all.front().timestamp, first);
+    QCOMPARE(all.back().timestamp, last);
+    const ToolRun run = runTool({"info", path});
+    QCOMPARE(run.status, 0);
+    const auto n = [](quint64 value) { return QString::number(value); };
+    // clang-format off
+    const QStringList expected{
+        "format: " + format, "width: " + n(size.width()), "height: " + n(size.height()),
+        "events: " + n(events), "positive: " + n(positive), "negative: " + n(events - positive),
+        "first_timestamp_us: " + n(first), "last_timestamp_us: " + n(last), "duration_us: " + n(last - first),
+        "event_rate_hz: " + QString::number(events * 1e6 / (last - first), 'f', 1),
+        "min_x: " + n(pixels.left()), "max_x: " + n(pixels.right()), "min_y: " + n(pixels.top()), "max_y: " + n(pixels.bottom()),
+        "skipped_words: 0", "dropped_events: 0", "header_evt: " + QString(format == "EVT3" ? "3.0" : "2.0")};
+    // clang-format on
+    for (const QString& line : expected) {
+        QVERIFY2(("\n" + run.out).contains("\n" + line.toUtf8() + "\n"), qPrintable(line));
     }
-    std::vector<korvane::Event2D> walked;
-    for (std::uint64_t position = first; position <= last; position += 1000) {
-        const auto slice = reader->readEventsAt(position, 1000);
-        QVERIFY(slice);
-        walked.insert(walked.end(), slice->begin(), slice->end());
+    // Converted to the other encoding and back, the recording keeps every event.
+    const QString there = dir.filePath("there.raw");
+    const QString back = dir.filePath("back.raw");
+    QVERIFY(
+        runTool({"convert", path, there, "--format", format == "EVT3" ? "evt2" : "evt3"}).status ==
+            0 &&
+        runTool({"convert", there, back, "--format", format.toLower()}).status == 0);
+    for (const QString& copy : {there, back}) {
+        const auto converted = openLoaded(copy);
+        QVERIFY(converted);
+        COMPARE_EVENTS(allEvents(*converted), all);
     }
-    COMPARE_EVENTS(walked, all);
 }
 
-QTEST_APPLESS_MAIN(TestSdkRawSamples)
+QTEST_GUILESS_MAIN(TestSdkRawSamples)
 #include "tst_sdk_raw_samples.moc"

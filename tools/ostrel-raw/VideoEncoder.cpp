@@ -1,6 +1,7 @@
 #include "VideoEncoder.h"
 
 #include <QImage>
+#include <cstring>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -98,12 +99,15 @@ bool VideoEncoder::open(const std::string& path, int width, int height, int fps,
 }
 
 bool VideoEncoder::addFrame(const QImage& frame, std::string& error) {
-    const QImage rgb = frame.format() == QImage::Format_RGB888
-                           ? frame
-                           : frame.convertToFormat(QImage::Format_RGB888);
-    scaler = sws_getCachedContext(scaler, rgb.width(), rgb.height(), AV_PIX_FMT_RGB24, codec->width,
-                                  codec->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr,
-                                  nullptr);
+    // swscale's vector code reads a little past the last pixel it converts: a spare row below the
+    // picture keeps that read inside the buffer.
+    const QImage converted = frame.convertToFormat(QImage::Format_RGB888);
+    QImage rgb(converted.width(), converted.height() + 1, QImage::Format_RGB888);
+    std::memcpy(rgb.bits(), converted.constBits(),
+                static_cast<std::size_t>(converted.sizeInBytes()));
+    scaler = sws_getCachedContext(scaler, converted.width(), converted.height(), AV_PIX_FMT_RGB24,
+                                  codec->width, codec->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC,
+                                  nullptr, nullptr, nullptr);
     const int code = av_frame_make_writable(picture);
     if (scaler == nullptr || code < 0) {
         error = "cannot convert frames: " + describe(code);
@@ -111,7 +115,7 @@ bool VideoEncoder::addFrame(const QImage& frame, std::string& error) {
     }
     const uint8_t* source[1] = {rgb.constBits()};
     const int stride[1] = {static_cast<int>(rgb.bytesPerLine())};
-    sws_scale(scaler, source, stride, 0, rgb.height(), picture->data, picture->linesize);
+    sws_scale(scaler, source, stride, 0, converted.height(), picture->data, picture->linesize);
     picture->pts = nextPts++;
     return send(picture, error);
 }
