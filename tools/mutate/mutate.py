@@ -159,7 +159,7 @@ def prepare_scratch(tree, scratch):
     # The tests and the fuzz replay find the shared samples beside the source folder.
     shared = tree.parent / "shared"
     link = scratch / "shared"
-    if shared.is_dir() and not link.exists():
+    if shared.is_dir() and not link.is_symlink():
         link.symlink_to(shared)
     arguments = list(CONFIGURE_ARGS)
     # Most of a rebuild is linking the test programs again; lld does it three times faster.
@@ -186,7 +186,13 @@ class Session:
         if targets:
             command += ["--target"] + sorted(targets)
         with open(log_file, "w") as out:
-            return subprocess.run(command, stdout=out, stderr=subprocess.STDOUT).returncode == 0
+            process = subprocess.Popen(command, stdout=out, stderr=subprocess.STDOUT,
+                                       start_new_session=True)
+            try:
+                return process.wait() == 0
+            finally:
+                if process.poll() is None:
+                    kill_group(process)
 
     def list_tests(self):
         output = run(["ctest", "--test-dir", str(self.build), "--show-only=json-v1"],
@@ -321,9 +327,10 @@ class Session:
         return failed[:1] if stop_on_failure else failed
 
     def stages(self, fault):
-        """The tests in three groups, each run before the next is built: those whose programs
-        include the faulty file or name it, those that include anything from its folder or name
-        the folder, then the rest and the tests that are no program of ours. Quick ones first."""
+        """The tests in four groups, each built just before it runs: those whose own sources
+        name the faulty file, those whose programs include it or a header of its name, those
+        that include anything from its folder or name the folder, then the rest and the tests
+        that are no program of ours. Quick ones first within a group."""
         target = os.path.normpath(self.src / fault.file)
         stem = Path(fault.file).stem
         folder = os.path.normpath((self.src / fault.file).parent)
@@ -333,16 +340,17 @@ class Session:
         def tier(test):
             sources = self.sources_of(test)
             if not test["target"]:
-                return 2
-            if (target in sources or any(Path(s).stem == stem for s in sources)
-                    or named.search(test["text"])):
+                return 3
+            if named.search(test["text"]):
                 return 0
+            if target in sources or any(Path(s).stem == stem for s in sources):
+                return 1
             if (any(os.path.dirname(s) == folder for s in sources)
                     or folder_named.search(test["text"])):
-                return 1
-            return 2
+                return 2
+            return 3
 
-        groups = [[], [], []]
+        groups = [[], [], [], []]
         for test in sorted(self.tests, key=lambda t: self.durations.get(t["name"], 1e9)):
             groups[tier(test)].append(test)
         return groups
@@ -369,7 +377,7 @@ def try_fault(session, fault):
         for number, tests in enumerate(session.stages(fault)):
             if not tests:
                 continue
-            targets = None if number == 2 else {t["target"] for t in tests}
+            targets = None if number == 3 else {t["target"] for t in tests}
             if not session.cmake_build(targets, build_log):
                 return "no-compile", ""
             failed = session.run_tests(tests, fault.id)
@@ -416,7 +424,7 @@ def main():
     parser.add_argument("--scratch", type=Path,
                         help=f"scratch folder (default: {SCRATCH_ROOT}/<tree folder name>)")
     parser.add_argument("--faults", type=Path, default=FAULTS_FILE)
-    parser.add_argument("--only", help="comma-separated fault ids")
+    parser.add_argument("--only", help="comma-separated fault ids, run in this order")
     parser.add_argument("--match", help="regular expression on fault ids and files")
     parser.add_argument("--out", type=Path, help="write 'id killed|survived|no-compile [test]'")
     parser.add_argument("--compare", type=Path, metavar="BASELINE",
@@ -445,7 +453,8 @@ def main():
         unknown = wanted - {f.id for f in faults}
         if unknown:
             parser.error("no such fault: " + ", ".join(sorted(unknown)))
-        faults = [f for f in faults if f.id in wanted]
+        by_id = {f.id: f for f in faults}
+        faults = [by_id[ident] for ident in dict.fromkeys(args.only.split(","))]
     if args.match:
         pattern = re.compile(args.match)
         faults = [f for f in faults if pattern.search(f.id) or pattern.search(f.file)]
