@@ -87,7 +87,8 @@ void TestFramelessX11::shadowFollowsTheCompositor() {
 int main(int argc, char* argv[]) {
     // Runs itself again under a private X server, which xvfb-run starts and stops.
     if (qEnvironmentVariableIsEmpty("OSTREL_IN_XVFB") &&
-        !QStandardPaths::findExecutable("xvfb-run").isEmpty()) {
+        !QStandardPaths::findExecutable("xvfb-run").isEmpty() &&
+        !QStandardPaths::findExecutable("xauth").isEmpty()) {
         qputenv("OSTREL_IN_XVFB", "1");
         qputenv("QT_QPA_PLATFORM", "xcb");
         // No OpenGL nor session bus there; Qt's attempts to reach them would only show up as

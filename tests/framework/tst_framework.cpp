@@ -278,7 +278,6 @@ void TestFramework::mainWindow() {
     main->show();
     QVERIFY(QTest::qWaitForWindowExposed(main));
     QCOMPARE(main->pos(), QPoint(-100, -25));
-    QTest::mouseMove(main, QPoint(500, 400));
     QTest::mouseMove(main, QPoint(12, 400));
     QCOMPARE(main->cursor().shape(), Qt::SizeHorCursor);
     QTest::mouseMove(main, QPoint(13, 400));
