@@ -3,6 +3,7 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <atomic>
+#include <ctime>
 #include <thread>
 
 #include "app/commandLineRecording.h"
@@ -254,6 +255,7 @@ private slots:
     void paletteRemembered_data();
     void paletteRemembered();
     void liveStreamRecordedAndPlayedBack();
+    void highestFrameRateNeitherSpinsNorFloods();
     void seekWhilePlayingIsWhatPauseShows();
 };
 
@@ -510,6 +512,66 @@ void TestFlows::liveStreamRecordedAndPlayedBack() {
 
 // A click on the timeline while playing is not overwritten by a position the playback thread
 // queued before it; a pause right after shows the clicked time, and Play resumes there.
+// However high the frame rate, the live loop neither spins nor lets frames pile up for the GUI
+// thread, and the GUI thread keeps answering.
+void TestFlows::highestFrameRateNeitherSpinsNorFloods() {
+    Flow h;
+    QVERIFY(h.openCamera(0));
+    QTRY_VERIFY(h.button("pb_play")->isChecked());
+    emit h.settings()->signalFpsChanged(65535);
+    const auto ns = [](clockid_t clock) {
+        timespec now{};
+        clock_gettime(clock, &now);
+        return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+    };
+    std::atomic<int> handedOver{0}, delivered{0}, mostPending{0};
+    std::atomic<int64_t> firstCpu{-1}, lastCpu{0}, firstWall{0}, lastWall{0};
+    struct DeliveryCounter : QObject {
+        std::atomic<int>* count = nullptr;
+        bool eventFilter(QObject*, QEvent* event) override {
+            *count += event->type() == QEvent::MetaCall;
+            return false;
+        }
+    } counter;
+    counter.count = &delivered;
+    h.main().installEventFilter(&counter);
+    const auto handOff = QObject::connect(
+        &h.main(), &MainWidget::triggerEventsToShow, &h.main(),
+        [&] {
+            mostPending = std::max(mostPending.load(), ++handedOver - delivered);
+            const int64_t cpu = ns(CLOCK_THREAD_CPUTIME_ID);
+            if (firstCpu < 0) {
+                firstCpu = cpu;
+                firstWall = ns(CLOCK_MONOTONIC);
+            }
+            lastCpu = cpu;
+            lastWall = ns(CLOCK_MONOTONIC);
+        },
+        Qt::DirectConnection);
+    // A queued call's wait read in the GUI thread's own CPU time, which a loaded machine does
+    // not stretch.
+    QObject context;
+    int64_t slowest = 0;
+    QElapsedTimer wall;
+    wall.start();
+    while (wall.elapsed() < 2000) {
+        const int64_t posted = ns(CLOCK_THREAD_CPUTIME_ID);
+        int64_t waited = -1;
+        QMetaObject::invokeMethod(
+            &context, [&] { waited = ns(CLOCK_THREAD_CPUTIME_ID) - posted; }, Qt::QueuedConnection);
+        QTRY_VERIFY(waited >= 0);
+        slowest = std::max(slowest, waited);
+    }
+    h.main().togglePlay();  // joins the live thread
+    QObject::disconnect(handOff);
+    h.main().removeEventFilter(&counter);
+    QVERIFY2(slowest < 100000000, qPrintable(QString::number(slowest)));
+    QVERIFY2(mostPending <= 1, qPrintable(QString::number(mostPending)));
+    QVERIFY(handedOver > 10 && lastWall > firstWall);
+    const double cpuShare = double(lastCpu - firstCpu) / double(lastWall - firstWall);
+    QVERIFY2(cpuShare < 0.25, qPrintable(QString::number(cpuShare)));
+}
+
 void TestFlows::seekWhilePlayingIsWhatPauseShows() {
     std::atomic<bool> handedOver{false};
     Flow h;
