@@ -185,6 +185,9 @@ void TestSdkRaw::readsHandMadeFiles() {
     QCOMPARE(info.positive, std::uint64_t(std::count_if(events.begin(), events.end(),
                                                         [](auto& e) { return e.polarity; })));
     QVERIFY(damageOf(info) == damage);
+    // The totals the overlay and info print.
+    QCOMPARE(info.skippedWords(), damage[0] + damage[1] + damage[2]);
+    QCOMPARE(info.droppedEvents(), damage[3] + damage[4]);
     QCOMPARE(info.triggers, std::uint64_t(triggers.size()));
     QVERIFY(reader->readTriggersAt(0, noEnd) == triggers);
     // A window from one edge up to the next holds that edge alone.
